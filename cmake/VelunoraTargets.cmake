@@ -1,0 +1,69 @@
+# Compile and link settings shared by the targets of both trees, and the
+# helpers that declare tests.
+
+function(velunora_warnings target)
+  target_compile_options(${target} PRIVATE -Wall -Wextra -Werror)
+endfunction()
+
+if(VELUNORA_SANITIZE)
+  add_compile_options(-fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer)
+  add_link_options(-fsanitize=address,undefined)
+endif()
+
+if(WIN32)
+  # Everything Windows builds is self-contained: the C and C++ runtimes are
+  # linked in, so a clean machine needs nothing beside the file itself.
+  add_compile_definitions(UNICODE _UNICODE WIN32_LEAN_AND_MEAN _WIN32_WINNT=0x0A00 WINVER=0x0A00)
+  add_link_options(-static -static-libgcc -static-libstdc++)
+  # liblzma is linked as a static library, so its declarations must not ask
+  # for DLL imports.
+  add_compile_definitions(LZMA_API_STATIC)
+endif()
+
+# A program we ship: no exceptions, no RTTI, Unicode GUI entry point.
+function(velunora_windows_program target)
+  velunora_warnings(${target})
+  target_compile_options(${target} PRIVATE $<$<COMPILE_LANGUAGE:CXX>:-fno-exceptions -fno-rtti>)
+  target_link_options(${target} PRIVATE -municode -mwindows)
+endfunction()
+
+# Code that goes into a shipped program, compiled as a library so that the
+# tests link the same objects.
+function(velunora_program_library target)
+  velunora_warnings(${target})
+  target_compile_options(${target} PRIVATE $<$<COMPILE_LANGUAGE:CXX>:-fno-exceptions -fno-rtti>)
+endfunction()
+
+function(velunora_host_test name)
+  cmake_parse_arguments(T "" "" "SOURCES;LIBS" ${ARGN})
+  add_executable(${name} ${T_SOURCES})
+  velunora_warnings(${name})
+  target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest_main)
+  add_test(NAME ${name} COMMAND ${name})
+endfunction()
+
+# The Windows tests run under Wine in a throw-away copy of the build tree's
+# golden prefix, with a private Xvfb; ctest starts and stops that session
+# through a fixture, so a plain `ctest` works.
+macro(velunora_wine_session)
+  set(VELUNORA_WINE_GOLDEN ${CMAKE_BINARY_DIR}/wine/golden)
+  set(VELUNORA_WINE_STATE ${CMAKE_BINARY_DIR}/wine/session)
+  configure_file(${CMAKE_SOURCE_DIR}/cmake/wine-run.in ${CMAKE_BINARY_DIR}/wine-run @ONLY
+    FILE_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
+  set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_BINARY_DIR}/wine-run)
+  add_test(NAME wine_session_start
+    COMMAND ${CMAKE_SOURCE_DIR}/scripts/wine.sh session-start ${VELUNORA_WINE_GOLDEN} ${VELUNORA_WINE_STATE})
+  add_test(NAME wine_session_stop
+    COMMAND ${CMAKE_SOURCE_DIR}/scripts/wine.sh session-stop ${VELUNORA_WINE_STATE})
+  set_tests_properties(wine_session_start PROPERTIES FIXTURES_SETUP wine)
+  set_tests_properties(wine_session_stop PROPERTIES FIXTURES_CLEANUP wine)
+endmacro()
+
+function(velunora_windows_test name)
+  cmake_parse_arguments(T "" "" "SOURCES;LIBS" ${ARGN})
+  add_executable(${name} ${T_SOURCES})
+  velunora_warnings(${name})
+  target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest_main)
+  add_test(NAME ${name} COMMAND ${name})
+  set_tests_properties(${name} PROPERTIES FIXTURES_REQUIRED wine RESOURCE_LOCK wine_session)
+endfunction()

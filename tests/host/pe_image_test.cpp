@@ -1,0 +1,119 @@
+#include "pe_image.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <vector>
+
+namespace {
+
+// A minimal PE32+ image: headers, then one section at RVA 0x1000 holding an
+// import table for two DLLs and a one-entry resource tree.
+class ImageBuilder {
+ public:
+  ImageBuilder() : bytes_(0x400, 0) {
+    bytes_[0] = 'M';
+    bytes_[1] = 'Z';
+    Put32(60, 64);
+    std::memcpy(&bytes_[64], "PE\0\0", 4);
+    Put16(68, 0x8664);       // machine
+    Put16(70, 1);            // sections
+    Put16(84, 240);          // optional header size
+    Put16(88, 0x20B);        // PE32+
+    Put16(88 + 68, 2);       // GUI subsystem
+    Put32(88 + 108, 16);     // data directories
+    Put32(88 + 112 + 8, 0x1000);   // import table
+    Put32(88 + 116 + 8, 60);
+    Put32(88 + 112 + 16, 0x1100);  // resources
+    Put32(88 + 116 + 16, 0x60);
+    size_t section = 88 + 240;
+    std::memcpy(&bytes_[section], ".data", 5);
+    Put32(section + 8, 0x200);
+    Put32(section + 12, 0x1000);
+    Put32(section + 16, 0x200);
+    Put32(section + 20, 0x200);
+    // Import descriptors at file 0x200 (RVA 0x1000): name RVAs 0x1080, 0x1090.
+    Put32(0x200 + 12, 0x1080);
+    Put32(0x200 + 20 + 12, 0x1090);
+    std::memcpy(&bytes_[0x280], "KERNEL32.dll", 12);
+    std::memcpy(&bytes_[0x290], "evil.dll", 8);
+    // Resource tree at file 0x300 (RVA 0x1100): type 10, name 102, language 1033.
+    Put16(0x300 + 14, 1);
+    Put32(0x310, 10);
+    Put32(0x314, 0x80000018);
+    Put16(0x318 + 14, 1);
+    Put32(0x328, 102);
+    Put32(0x32C, 0x80000030);
+    Put16(0x330 + 14, 1);
+    Put32(0x340, 1033);
+    Put32(0x344, 0x48);
+    Put32(0x348, 0x1180);  // data RVA
+    Put32(0x34C, 4);
+    std::memcpy(&bytes_[0x380], "data", 4);
+  }
+
+  void Put16(size_t at, uint16_t v) {
+    bytes_[at] = uint8_t(v);
+    bytes_[at + 1] = uint8_t(v >> 8);
+  }
+  void Put32(size_t at, uint32_t v) {
+    for (int i = 0; i < 4; ++i) bytes_[at + i] = uint8_t(v >> (8 * i));
+  }
+  std::vector<uint8_t>& bytes() { return bytes_; }
+
+ private:
+  std::vector<uint8_t> bytes_;
+};
+
+TEST(PeImage, ReadsHeadersImportsAndResources) {
+  ImageBuilder b;
+  pe::Image image;
+  std::string error;
+  ASSERT_TRUE(pe::Parse(b.bytes().data(), b.bytes().size(), &image, &error)) << error;
+  EXPECT_EQ(image.machine, 0x8664);
+  EXPECT_EQ(image.subsystem, 2);
+  ASSERT_EQ(image.imports.size(), 2u);
+  EXPECT_EQ(image.imports[0], "KERNEL32.dll");
+  EXPECT_EQ(image.imports[1], "evil.dll");
+  const pe::Resource* r = pe::FindResource(image, 10, 102);
+  ASSERT_NE(r, nullptr);
+  EXPECT_EQ(r->language, 1033u);
+  EXPECT_EQ(r->size, 4u);
+  EXPECT_EQ(std::memcmp(&b.bytes()[r->fileOffset], "data", 4), 0);
+  EXPECT_EQ(pe::FindResource(image, 10, 103), nullptr);
+}
+
+TEST(PeImage, RejectsDamagedImagesWithoutReadingPastThem) {
+  struct Case {
+    const char* what;
+    size_t at;
+    uint32_t value;
+    size_t truncateTo;
+  } cases[] = {
+      {"PE offset past the end", 60, 0x7FFFFFF0, 0},
+      {"32-bit image", 88, 0x10B, 0},
+      {"import table outside every section", 88 + 112 + 8, 0x9000, 0},
+      {"unterminated import list", 0x200 + 40, 0x1080, 0},
+      {"resource data beyond the file", 0x348, 0x13F0, 0},
+      {"truncated inside the section", 0, 0, 0x2F0},
+  };
+  for (const Case& c : cases) {
+    ImageBuilder b;
+    if (c.truncateTo) {
+      b.bytes().resize(c.truncateTo);
+    } else if (c.at == 88) {
+      b.Put16(c.at, uint16_t(c.value));
+    } else {
+      b.Put32(c.at, c.value);
+    }
+    if (c.at == 0x200 + 40) {
+      // Fill the rest of the section with descriptors that never end.
+      for (size_t at = 0x200; at + 20 <= 0x400; at += 20) b.Put32(at + 12, 0x1080);
+    }
+    pe::Image image;
+    std::string error;
+    EXPECT_FALSE(pe::Parse(b.bytes().data(), b.bytes().size(), &image, &error)) << c.what;
+  }
+}
+
+}  // namespace
