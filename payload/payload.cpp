@@ -1,0 +1,67 @@
+#include "payload.h"
+
+#include <cstring>
+
+#include "payload_heap.h"
+
+uint8_t* PayloadBuffer::Allocate() {
+  if (owned) {
+    if (data) {
+      PayloadHeapFree(data);
+      data = nullptr;
+      capacity = 0;
+    }
+    owned = 0;
+  }
+  data = static_cast<uint8_t*>(PayloadHeapAlloc(kPayloadCapacity));
+  if (!data) return nullptr;
+  owned = 1;
+  capacity = kPayloadCapacity;
+  std::memset(data, 0, kPayloadCapacity);
+  return data;
+}
+
+PayloadBuffer::~PayloadBuffer() {
+  if (owned && data) PayloadHeapFree(data);
+}
+
+uint32_t PayloadChecksum(const uint8_t* data, uint32_t length) {
+  uint32_t s = 0;
+  for (uint32_t i = 0; i < length; ++i) {
+    s += data[i];
+    s = (s << 1) | (s >> 31);
+  }
+  return s;
+}
+
+static uint32_t ReadU32(const uint8_t* p) {
+  return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
+}
+
+PayloadStatus IndexPayload(const uint8_t* decoded, uint32_t decodedLength, PayloadEntry* entries) {
+  uint64_t end = kPayloadTableSize;
+  bool inside = true;
+  for (uint32_t i = 0; i < kPayloadEntryCount; ++i) {
+    const uint8_t* record = decoded + kPayloadRecordSize * i;
+    entries[i].offset = uint32_t(end);
+    entries[i].size = ReadU32(record);
+    entries[i].lastWrite.lowDateTime = ReadU32(record + 4);
+    entries[i].lastWrite.highDateTime = ReadU32(record + 8);
+    end += entries[i].size;
+    if (end > decodedLength) inside = false;
+  }
+  return inside && end == decodedLength ? Ok : PayloadCorrupt;
+}
+
+PayloadStatus LoadPayloadBytes(const uint8_t* resource, uint32_t resourceSize, const PayloadExpectation& expected,
+                               PayloadBuffer* payload, PayloadEntry* entries) {
+  if (resourceSize != expected.resourceSize || resourceSize < kPayloadPropertiesSize) return ResourceMissing;
+  if (!payload->Allocate()) return OutOfMemory;
+  uint32_t produced = DecodePayloadStream(payload->data, payload->capacity, resource + kPayloadPropertiesSize,
+                                          resourceSize - kPayloadPropertiesSize, resource, nullptr);
+  // The table is read from the decoded bytes, so a length below the table
+  // can never pass: the expected length always covers it.
+  if (produced != expected.decodedLength || produced < kPayloadTableSize) return PayloadCorrupt;
+  if (PayloadChecksum(payload->data, produced) != expected.checksum) return PayloadCorrupt;
+  return IndexPayload(payload->data, produced, entries);
+}

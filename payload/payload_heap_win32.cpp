@@ -1,0 +1,7 @@
+#include <windows.h>
+
+#include "payload_heap.h"
+
+void* PayloadHeapAlloc(uint32_t bytes) { return HeapAlloc(GetProcessHeap(), 0, bytes); }
+
+void PayloadHeapFree(void* block) { HeapFree(GetProcessHeap(), 0, block); }
