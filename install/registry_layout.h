@@ -1,0 +1,52 @@
+// Every registry value the installer writes or reads, held as data: key,
+// value name, type, where the data comes from and its byte count. All keys
+// lie below HKEY_LOCAL_MACHINE\Software. Platform neutral, so the rows a
+// step writes can be computed and compared without a registry.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+constexpr uint32_t kRegSz = 1;     // REG_SZ
+constexpr uint32_t kRegDword = 4;  // REG_DWORD
+constexpr uint32_t kKeyComponents = 6;
+constexpr size_t kKeyPathUnits = 256;  // the scratch area, as UTF-16, terminator included
+
+extern const wchar_t kAppPathValue[];  // L"AppPath"
+
+// Where a value's data comes from.
+enum RegistrySource : uint32_t {
+  FixedText,           // `text`, `bytes` long
+  FixedNumber,         // `number`, a REG_DWORD
+  InstallFolder,       // installDir with its trailing backslash
+  ProgramIconText,     // program path + ",0"
+  ProgramOpenCommand,  // "program path" "%1"
+  UninstallIconText,   // uninstaller path + ",0"
+  UninstallCommand,    // "uninstaller path"
+  EstimatedKilobytes,  // requiredBytes >> 10, a REG_DWORD
+};
+
+struct RegistryRow {
+  uint32_t step;                           // the install step that writes it
+  const wchar_t* key[kKeyComponents];      // components after "Software"; unused ones null
+  const wchar_t* valueName;                // null for the key's default value
+  uint32_t type;                           // kRegSz or kRegDword
+  RegistrySource source;
+  const wchar_t* text;                     // FixedText only
+  uint32_t number;                         // FixedNumber only
+  uint32_t bytes;                          // byte count of fixed data; 0 when composed
+};
+
+extern const RegistryRow kAppPathRow;
+extern const RegistryRow kShellRegistrationRows[];  // steps 4-7, in writing order
+extern const uint32_t kShellRegistrationRowCount;
+extern const RegistryRow kUninstallRows[];          // step 8, in writing order
+extern const uint32_t kUninstallRowCount;
+
+// Composes "Software" and the present components, each after a backslash,
+// stopping at the first absent one. Returns false, with `path` empty, when
+// the result does not fit `capacity` units.
+bool ComposeKeyPath(wchar_t* path, size_t capacity, const wchar_t* const* components);
+
+// Byte count of REG_SZ data: the characters and the terminator, in UTF-16.
+uint32_t TextBytes(const wchar_t* text);

@@ -1,0 +1,71 @@
+#include "shell_files.h"
+
+#include <shlobj.h>
+
+#include "setup_context.h"
+
+namespace {
+
+bool IsSeparator(wchar_t c) { return c == L'\\' || c == L'/'; }
+
+bool IsExistingFolder(const wchar_t* path) {
+  DWORD attributes = GetFileAttributesW(path);
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+}  // namespace
+
+int CreateDirectoryChain(const wchar_t* path) {
+  // As large as the folder fields: an install folder picked at the longest
+  // path the picker returns, plus its backslash and the maker's folder, fits.
+  wchar_t prefix[kFolderUnits] = {};
+  if (path[0] == 0) return 1;
+
+  // The root part of the path is never created: a separator counts only from
+  // the required-th one on and at the minimum index or later.
+  unsigned required;
+  size_t minimum;
+  if (IsSeparator(path[0]) && IsSeparator(path[1])) {
+    required = 4, minimum = 5;  // \\server\share\ ...
+  } else if (IsSeparator(path[0])) {
+    required = 2, minimum = 2;  // \Apps\ ...
+  } else if (path[1] == L':') {
+    required = 2, minimum = 4;  // C:\Program Files\ ...
+  } else {
+    required = 1, minimum = 1;  // Apps\ ...
+  }
+
+  size_t length = 0;
+  while (path[length]) {
+    if (++length >= kFolderUnits) return 0;  // refused before touching anything
+  }
+
+  unsigned separators = 0;
+  for (size_t i = 0; i < length; ++i) {
+    prefix[i] = path[i];
+    if (!IsSeparator(path[i])) continue;
+    ++separators;
+    if (separators < required || i < minimum) continue;
+    if (!IsExistingFolder(prefix) && !CreateDirectoryW(prefix, nullptr)) return 0;
+  }
+  return 1;
+}
+
+HRESULT CreateShortcut(const wchar_t* targetPath, const wchar_t* shortcutPath) {
+  IShellLinkW* link;
+  HRESULT result = CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
+                                    reinterpret_cast<void**>(&link));
+  if (FAILED(result)) return result;
+  // A link whose target could not be set would point nowhere: it is not saved.
+  result = link->SetPath(targetPath);
+  if (SUCCEEDED(result)) {
+    IPersistFile* file;
+    result = link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file));
+    if (SUCCEEDED(result)) {
+      result = file->Save(shortcutPath, TRUE);
+      file->Release();
+    }
+  }
+  link->Release();
+  return result;
+}

@@ -1,0 +1,17 @@
+// The two file-system operations of the install steps: making sure a folder
+// exists, and writing a Start-menu shortcut.
+#pragma once
+
+#include <windows.h>
+
+// Creates every missing folder along `path`, outermost first. Only text that
+// ends in a separator ("\" or "/") names a folder; root parts (drive, UNC
+// share, leading separator) are never created. Returns 1 when every folder
+// exists afterwards (also when there was nothing to do), 0 when one cannot be
+// created or the path does not fit the 300-unit working copy.
+int CreateDirectoryChain(const wchar_t* path);
+
+// Writes a shell link at `shortcutPath` whose target is `targetPath`.
+// Returns S_OK when the link was saved, otherwise the failure code of the
+// first call that failed. COM must be initialised on the calling thread.
+HRESULT CreateShortcut(const wchar_t* targetPath, const wchar_t* shortcutPath);

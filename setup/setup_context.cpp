@@ -1,0 +1,102 @@
+#include "setup_context.h"
+
+#include <shlobj.h>
+
+#include <cstring>
+
+#include "install_logic.h"
+#include "payload_loader.h"
+#include "registry.h"
+#include "wide_text.h"
+
+SetupContext* g_setup = nullptr;
+
+namespace {
+
+const wchar_t kMakerFolder[] = L"Velunora";
+
+// AppPath is read into installDir, but never more than 236 units with the
+// terminator, so the rest of the field stays zero and the text is always
+// terminated, whatever was stored.
+constexpr DWORD kAppPathReadBytes = 472;
+
+bool IsExistingFolder(const wchar_t* path) {
+  DWORD attributes = GetFileAttributesW(path);
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+// True when AppPath named an existing folder; installDir then holds it as read.
+bool ReadPreviousFolder(SetupContext* context) {
+  HKEY key;
+  if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, BuildKeyPath(kMakerFolder), 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) {
+    return false;
+  }
+  DWORD bytes = kAppPathReadBytes;
+  LONG result =
+      RegQueryValueExW(key, kAppPathValue, nullptr, nullptr, reinterpret_cast<BYTE*>(context->installDir), &bytes);
+  RegCloseKey(key);
+  return result == ERROR_SUCCESS && IsExistingFolder(context->installDir);
+}
+
+// A system folder followed by the maker's folder and a backslash.
+bool MakerFolderBelow(wchar_t* folder) {
+  AppendSeparator(folder, kFolderUnits);
+  if (!WideAppend(folder, kFolderUnits, kMakerFolder)) return false;
+  AppendSeparator(folder, kFolderUnits);
+  return true;
+}
+
+}  // namespace
+
+void InitSetupContext(SetupContext* context, HINSTANCE instance) {
+  std::memset(static_cast<void*>(context), 0, sizeof *context);
+  context->instance = instance;
+  for (uint32_t i = 0; i <= kComponentCount; ++i) context->componentNames[i] = kComponentNames[i];
+  // The zero bytes are the payload buffer's empty state: no block, not owned.
+  g_setup = context;
+}
+
+int InitPaths() {
+  SetupContext* context = g_setup;
+  if (LoadPayload(context) != Ok) return 0;
+
+  if (ReadPreviousFolder(context)) {
+    WideCopy(context->browseDir, kFolderUnits, context->installDir);
+    AppendSeparator(context->installDir, kFolderUnits);
+  } else {
+    if (SHGetFolderPathW(nullptr, CSIDL_PROGRAM_FILES, nullptr, SHGFP_TYPE_CURRENT, context->installDir) != S_OK) {
+      return 0;
+    }
+    AppendSeparator(context->installDir, kFolderUnits);
+    // The picker later opens on the Program Files folder itself.
+    WideCopy(context->browseDir, kFolderUnits, context->installDir);
+    if (!WideAppend(context->installDir, kFolderUnits, kMakerFolder)) return 0;
+    AppendSeparator(context->installDir, kFolderUnits);
+  }
+
+  if (SHGetFolderPathW(nullptr, CSIDL_COMMON_PROGRAMS, nullptr, SHGFP_TYPE_CURRENT, context->startMenuDir) != S_OK) {
+    return 0;
+  }
+  return MakerFolderBelow(context->startMenuDir) ? 1 : 0;
+}
+
+int IsUserAdmin() {
+  SID_IDENTIFIER_AUTHORITY ntAuthority = SECURITY_NT_AUTHORITY;
+  PSID administrators;
+  if (!AllocateAndInitializeSid(&ntAuthority, 2, SECURITY_BUILTIN_DOMAIN_RID, DOMAIN_ALIAS_RID_ADMINS, 0, 0, 0, 0, 0,
+                                0, &administrators)) {
+    return 0;
+  }
+  BOOL member = FALSE;
+  int answer = CheckTokenMembership(nullptr, administrators, &member) ? member : 0;
+  FreeSid(administrators);
+  return answer;
+}
+
+void AppendSeparator(wchar_t* path, size_t capacity) {
+  size_t n = WideLength(path);
+  if (n > 0 && (path[n - 1] == L'\\' || path[n - 1] == L'/')) --n;
+  if (n + 2 > capacity) return;
+  path[n] = L'\\';
+  path[n + 1] = 0;
+}

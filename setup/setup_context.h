@@ -1,0 +1,75 @@
+// The one record of installer state. wWinMain owns it; every handler and
+// install step reaches it through g_setup.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+
+#include "payload.h"
+
+enum InstallState : uint32_t {
+  Idle = 0,
+  Installing = 1,
+  Finished = 2,
+  Closing = 3,
+};
+
+constexpr uint32_t kPageCount = 4;
+constexpr uint32_t kFolderUnits = 300;  // each folder field, terminator included
+constexpr uint32_t kScratchBytes = 512;
+constexpr uint32_t kComponentCount = 8;
+constexpr uint32_t kUninstallerName = 8;  // index of "Uninstall" in componentNames
+
+// One area shared in turn: single-byte text (the license, the space texts)
+// or UTF-16 text (a registry key path). Nothing in it outlives the operation
+// that filled it.
+union ScratchArea {
+  char text[kScratchBytes];
+  wchar_t wide[kScratchBytes / sizeof(wchar_t)];
+};
+
+struct SetupContext {
+  HINSTANCE instance;
+  HWND frameWindow;  // null until CreateDialogParamW returns
+  HWND pages[kPageCount];  // license, components, destination folder, progress
+  HWND detailsList;
+  HICON icon;
+  const uint8_t* payloadResource;  // read in place in the loaded image
+  uint32_t payloadResourceSize;
+  uint32_t currentPage;
+  InstallState state;
+  uint32_t errorCount;
+  uint32_t requiredBytes;  // selected programs plus the uninstaller; 0 when nothing is selected
+  uint32_t pendingStep;    // next install step + 1; 0 when none is due
+  wchar_t installDir[kFolderUnits];    // ends with a backslash
+  wchar_t startMenuDir[kFolderUnits];  // ends with a backslash
+  wchar_t browseDir[kFolderUnits];     // the picker's preselection and result, as given
+  PayloadEntry entries[kPayloadEntryCount];
+  PayloadBuffer payload;
+  ScratchArea scratch;
+  const wchar_t* componentNames[kComponentCount + 1];
+};
+
+static_assert(sizeof(InstallState) == 4, "the state is a 32-bit field");
+static_assert(sizeof(PayloadTime) == sizeof(FILETIME), "payload times are handed on as FILETIMEs");
+
+// The one global: set once by wWinMain before anything else runs.
+extern SetupContext* g_setup;
+
+// Zero-fills the record, sets the instance, the names and the empty payload
+// buffer, and publishes it through g_setup.
+void InitSetupContext(SetupContext* context, HINSTANCE instance);
+
+// Loads the payload and settles installDir, browseDir and startMenuDir from
+// AppPath or the defaults. Returns 1 on success, 0 on failure.
+int InitPaths();
+
+// Non-zero when the calling thread's token is in the built-in Administrators
+// group; 0 otherwise, also when the test itself fails.
+int IsUserAdmin();
+
+// Makes a folder path end in exactly its own trailing backslash: a trailing
+// "/" becomes "\", a trailing "\" stays, anything else gets one appended.
+// Needs room for length + 2 units; a path without that room is left as it is.
+void AppendSeparator(wchar_t* path, size_t capacity);

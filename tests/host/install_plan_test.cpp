@@ -1,0 +1,298 @@
+// The install steps' plan as data: run against recorders with scripted
+// results, the steps must produce exactly the paths, details lines,
+// registry rows, progress positions and final text of a real installation.
+#include "install_logic.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace {
+
+std::string Narrow(const wchar_t* text) {
+  std::string out;
+  for (; *text; ++text) out.push_back(char(*text));
+  return out;
+}
+
+struct RegistryWrite {
+  std::string key;
+  std::string value;  // "" for the default value
+  uint32_t type;
+  uint32_t bytes;
+  std::string text;   // REG_SZ data without its terminator
+  uint32_t number;    // REG_DWORD data
+};
+
+struct Recorder {
+  // Inputs.
+  uint32_t selected = 0xFF;             // bit k: component k ticked
+  std::set<int> failingEntryWrites;     // by call number, from 0
+  std::set<int> failingShortcuts;       // by call number, from 0
+  std::set<std::string> failingValues;  // by key path + "|" + value name
+
+  // What the steps did.
+  std::vector<std::string> lines;
+  std::vector<std::string> status;
+  std::vector<std::string> files;       // path, then "@" and the entry offset, then "+time" when stamped
+  std::vector<std::string> shortcuts;   // shortcut path -> target
+  std::vector<std::string> folders;
+  std::vector<RegistryWrite> values;
+  std::vector<uint32_t> posted;
+  std::vector<uint32_t> progress;
+  bool finished = false;
+  int entryWrites = 0;
+  int shortcutWrites = 0;
+
+  StepEffects Effects() {
+    return {this,
+            [](void* s, uint32_t k) { return (static_cast<Recorder*>(s)->selected >> k & 1) != 0; },
+            [](void* s, const wchar_t* name) { static_cast<Recorder*>(s)->status.push_back(Narrow(name)); },
+            [](void* s, const char* text) { static_cast<Recorder*>(s)->status.push_back(text); },
+            [](void* s, const wchar_t* folder) {
+              static_cast<Recorder*>(s)->folders.push_back(Narrow(folder));
+              return 1;
+            },
+            [](void* s, const wchar_t* line) { static_cast<Recorder*>(s)->lines.push_back(Narrow(line)); },
+            [](void* s, const wchar_t* path, const PayloadEntry& entry, const PayloadTime* time) {
+              Recorder* r = static_cast<Recorder*>(s);
+              r->files.push_back(Narrow(path) + "@" + std::to_string(entry.offset) +
+                                 (time ? "+" + std::to_string(time->lowDateTime) : ""));
+              return r->failingEntryWrites.count(r->entryWrites++) ? int(WriteFailed) : int(Ok);
+            },
+            [](void* s, const wchar_t* target, const wchar_t* shortcut) {
+              Recorder* r = static_cast<Recorder*>(s);
+              r->shortcuts.push_back(Narrow(shortcut) + " -> " + Narrow(target));
+              return r->failingShortcuts.count(r->shortcutWrites++) ? int32_t(0x80004005) : int32_t(0);
+            },
+            [](void* s, const RegistryRow& row, const void* data, uint32_t bytes) {
+              Recorder* r = static_cast<Recorder*>(s);
+              wchar_t key[kKeyPathUnits];
+              ComposeKeyPath(key, kKeyPathUnits, row.key);
+              RegistryWrite w = {Narrow(key), row.valueName ? Narrow(row.valueName) : "", row.type, bytes, "", 0};
+              if (row.type == kRegSz) {
+                w.text = Narrow(static_cast<const wchar_t*>(data));
+              } else {
+                std::memcpy(&w.number, data, 4);
+              }
+              r->values.push_back(w);
+              return r->failingValues.count(w.key + "|" + w.value) ? 0 : 1;
+            },
+            [](void* s, uint32_t step) { static_cast<Recorder*>(s)->posted.push_back(step); },
+            [](void* s) { static_cast<Recorder*>(s)->finished = true; },
+            [](void* s, uint32_t position) { static_cast<Recorder*>(s)->progress.push_back(position); }};
+  }
+};
+
+// The carried payload's table: sizes, and distinct non-zero times for the programs.
+const uint32_t kSizes[11] = {503, 184320, 200192, 380416, 440320, 214016, 238592, 376320, 309760, 109568, 109056};
+
+struct Installation {
+  wchar_t installDir[300] = L"C:\\Program Files\\Velunora\\";
+  wchar_t startMenuDir[300] = L"C:\\ProgramData\\Microsoft\\Windows\\Start Menu\\Programs\\Velunora\\";
+  PayloadEntry entries[11] = {};
+  uint32_t errorCount = 0;
+  Recorder recorder;
+
+  Installation() {
+    uint32_t offset = 132;
+    for (int i = 0; i < 11; ++i) {
+      entries[i] = {offset, kSizes[i], {i >= 1 && i <= 8 ? 1000u + i : 0u, i >= 1 && i <= 8 ? 30000000u : 0u}};
+      offset += kSizes[i];
+    }
+  }
+
+  uint32_t RequiredBytes() const {
+    uint32_t sum = 0;
+    for (int k = 0; k < 8; ++k) {
+      if (recorder.selected >> k & 1) sum += kSizes[k + 1];
+    }
+    return sum ? sum + kSizes[9] : 0;
+  }
+
+  // The whole chain, one step after the other, each checked to leave the
+  // folders as it found them.
+  void Run() {
+    StepState state = {installDir, startMenuDir, entries, kComponentNames, RequiredBytes(), &errorCount};
+    std::wstring install = installDir, startMenu = startMenuDir;
+    StepEffects effects = recorder.Effects();
+    for (uint32_t step = 0; step < kInstallStepCount; ++step) {
+      PerformInstallStep(step, &state, effects);
+      ASSERT_EQ(std::wstring(installDir), install) << "after step " << step;
+      ASSERT_EQ(std::wstring(startMenuDir), startMenu) << "after step " << step;
+    }
+  }
+};
+
+const std::string kInstall = "C:\\Program Files\\Velunora\\";
+const std::string kStartMenu = "C:\\ProgramData\\Microsoft\\Windows\\Start Menu\\Programs\\Velunora\\";
+
+const RegistryWrite* Find(const std::vector<RegistryWrite>& values, const std::string& key, const std::string& value) {
+  for (const RegistryWrite& w : values) {
+    if (w.key == key && w.value == value) return &w;
+  }
+  return nullptr;
+}
+
+TEST(InstallPlan, AllEightComponents) {
+  Installation i;
+  i.Run();
+  const char* names[] = {"Talvex", "Glimmerdex", "Veilcrafter", "Frolix", "Tunebridge", "Notelocker", "Wardbin", "Drifthub"};
+  std::vector<std::string> lines;
+  for (const char* name : names) {
+    lines.push_back(kInstall + name + ".exe");
+    lines.push_back(kStartMenu + name + ".lnk");
+  }
+  lines.push_back(kInstall + "uninstall.exe");
+  EXPECT_EQ(i.recorder.lines, lines);
+  EXPECT_EQ(i.recorder.progress, (std::vector<uint32_t>{11, 22, 33, 44, 55, 66, 77, 88, 100}));
+  EXPECT_EQ(i.recorder.posted, (std::vector<uint32_t>{1, 2, 3, 4, 5, 6, 7, 8}));
+  EXPECT_EQ(i.recorder.status.back(), "Installation completed successfully.");
+  EXPECT_TRUE(i.recorder.finished);
+  EXPECT_EQ(i.errorCount, 0u);
+
+  // Programs carry their stored times; the uninstaller has none.
+  EXPECT_EQ(i.recorder.files.front(), kInstall + "Talvex.exe@635+1001");
+  EXPECT_EQ(i.recorder.files.back(), kInstall + "uninstall.exe@2344571");
+  EXPECT_EQ(i.recorder.shortcuts[4], kStartMenu + "Tunebridge.lnk -> " + kInstall + "Tunebridge.exe");
+
+  // 19 registration values, AppPath, and the 8 Add/Remove Programs values.
+  ASSERT_EQ(i.recorder.values.size(), 19u + 1u + 8u);
+  const std::string tunebridge = kInstall + "Tunebridge.exe";
+  const RegistryWrite* w = Find(i.recorder.values, "Software\\Classes\\Directory\\shell\\Tunebridge\\command", "");
+  ASSERT_NE(w, nullptr);
+  EXPECT_EQ(w->text, "\"" + tunebridge + "\" \"%1\"");
+  EXPECT_EQ(w->bytes, 2 * (w->text.size() + 1));
+  w = Find(i.recorder.values, "Software\\Classes\\Notelocker.Document\\DefaultIcon", "");
+  ASSERT_NE(w, nullptr);
+  EXPECT_EQ(w->text, kInstall + "Notelocker.exe,0");
+  w = Find(i.recorder.values, "Software\\Velunora", "AppPath");
+  ASSERT_NE(w, nullptr);
+  EXPECT_EQ(w->text, kInstall);  // the folder with its backslash, not the uninstaller
+  EXPECT_EQ(w->bytes, 2 * (kInstall.size() + 1));
+
+  const std::string arp = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Velunora";
+  std::vector<std::string> order;
+  for (const RegistryWrite& v : i.recorder.values) {
+    if (v.key == arp) order.push_back(v.value);
+  }
+  EXPECT_EQ(order, (std::vector<std::string>{"DisplayIcon", "DisplayName", "DisplayVersion", "Publisher",
+                                             "UninstallString", "EstimatedSize", "NoModify", "NoRepair"}));
+  EXPECT_EQ(Find(i.recorder.values, arp, "EstimatedSize")->number, 2396u);
+  EXPECT_EQ(Find(i.recorder.values, arp, "DisplayIcon")->text, kInstall + "uninstall.exe,0");
+  EXPECT_EQ(Find(i.recorder.values, arp, "UninstallString")->text, "\"" + kInstall + "uninstall.exe\"");
+  EXPECT_EQ(Find(i.recorder.values, arp, "DisplayName")->bytes, 60u);
+  EXPECT_EQ(Find(i.recorder.values, arp, "NoRepair")->number, 1u);
+  // AppPath goes before the uninstaller is written, the entry after it.
+  EXPECT_EQ(i.recorder.values[19].value, "AppPath");
+}
+
+TEST(InstallPlan, OnlyTalvexStillMovesTheBarAndKeepsItsName) {
+  Installation i;
+  i.recorder.selected = 1;
+  i.Run();
+  EXPECT_EQ(i.recorder.lines,
+            (std::vector<std::string>{kInstall + "Talvex.exe", kStartMenu + "Talvex.lnk", kInstall + "uninstall.exe"}));
+  EXPECT_EQ(i.recorder.status, (std::vector<std::string>{"Talvex", "Installation completed successfully."}));
+  EXPECT_EQ(i.recorder.progress, (std::vector<uint32_t>{11, 22, 33, 44, 55, 66, 77, 88, 100}));
+  ASSERT_EQ(i.recorder.values.size(), 1u + 8u);
+  EXPECT_EQ(Find(i.recorder.values, "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Velunora", "EstimatedSize")
+                ->number,
+            (184320u + 109568u) >> 10);
+}
+
+TEST(InstallPlan, OnlyTunebridgeEstimates316Kilobytes) {
+  Installation i;
+  i.recorder.selected = 1 << 4;
+  i.Run();
+  EXPECT_EQ(Find(i.recorder.values, "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Velunora", "EstimatedSize")
+                ->number,
+            316u);
+  EXPECT_EQ(i.recorder.values.size(), 4u + 1u + 8u);
+}
+
+TEST(InstallPlan, AFailedProgramWriteSkipsItsShortcutAndRegistration) {
+  Installation i;
+  i.recorder.selected = (1 << 4) | (1 << 5);  // Tunebridge fails, Notelocker follows
+  i.recorder.failingEntryWrites = {0};
+  i.Run();
+  EXPECT_EQ(i.recorder.lines,
+            (std::vector<std::string>{kInstall + "Tunebridge.exe", "ERROR: Write failed.", kInstall + "Notelocker.exe",
+                                      kStartMenu + "Notelocker.lnk", kInstall + "uninstall.exe"}));
+  EXPECT_EQ(i.recorder.shortcuts.size(), 1u);
+  EXPECT_EQ(Find(i.recorder.values, "Software\\Classes\\Directory\\shell\\Tunebridge", ""), nullptr);
+  EXPECT_NE(Find(i.recorder.values, "Software\\Classes\\.ntxt", ""), nullptr);
+  EXPECT_EQ(i.errorCount, 1u);
+  EXPECT_EQ(i.recorder.status.back(), "Installation failed.");
+  EXPECT_EQ(i.recorder.progress.back(), 100u);
+}
+
+TEST(InstallPlan, AFailedShortcutStillRegisters) {
+  Installation i;
+  i.recorder.selected = 1 << 6;
+  i.recorder.failingShortcuts = {0};
+  i.Run();
+  EXPECT_EQ(i.recorder.lines, (std::vector<std::string>{kInstall + "Wardbin.exe", kStartMenu + "Wardbin.lnk",
+                                                        "ERROR: Write failed.", kInstall + "uninstall.exe"}));
+  EXPECT_NE(Find(i.recorder.values, "Software\\Classes\\Wardbin.File\\shell\\open\\command", ""), nullptr);
+  EXPECT_EQ(i.recorder.status.back(), "Installation failed.");
+}
+
+TEST(InstallPlan, AFailedRegistryWriteIsNamedAndCounted) {
+  Installation i;
+  i.recorder.selected = 1 << 7;
+  i.recorder.failingValues = {"Software\\Classes\\.dft|"};
+  i.Run();
+  EXPECT_EQ(i.recorder.lines,
+            (std::vector<std::string>{kInstall + "Drifthub.exe", kStartMenu + "Drifthub.lnk",
+                                      "HKEY_LOCAL_MACHINE\\Software\\Classes\\.dft", "ERROR: Write failed.",
+                                      kInstall + "uninstall.exe"}));
+  // The other values of the step are still written.
+  EXPECT_NE(Find(i.recorder.values, "Software\\Classes\\Drifthub.File\\shell\\open\\command", ""), nullptr);
+  EXPECT_EQ(i.errorCount, 1u);
+  EXPECT_EQ(i.recorder.status.back(), "Installation failed.");
+}
+
+TEST(InstallPlan, AFailedUninstallerWriteLeavesNoUninstallEntry) {
+  Installation i;
+  i.recorder.selected = 1;
+  i.recorder.failingEntryWrites = {1};
+  i.Run();
+  EXPECT_EQ(i.recorder.lines.back(), "ERROR: Write failed.");
+  EXPECT_NE(Find(i.recorder.values, "Software\\Velunora", "AppPath"), nullptr);
+  EXPECT_EQ(i.recorder.values.size(), 1u);
+  EXPECT_EQ(i.recorder.status.back(), "Installation failed.");
+}
+
+TEST(InstallPlan, NothingSelectedWritesNothing) {
+  Installation i;
+  i.recorder.selected = 0;
+  i.Run();
+  EXPECT_TRUE(i.recorder.lines.empty());
+  EXPECT_TRUE(i.recorder.values.empty());
+  EXPECT_TRUE(i.recorder.files.empty());
+  EXPECT_EQ(i.recorder.status, (std::vector<std::string>{"Installation completed successfully."}));
+
+  // With errors counted before the last step, its text follows them alone.
+  Installation j;
+  j.recorder.selected = 0;
+  j.errorCount = 2;
+  j.Run();
+  EXPECT_EQ(j.recorder.status, (std::vector<std::string>{"Installation failed."}));
+  EXPECT_TRUE(j.recorder.finished);
+}
+
+TEST(InstallPlan, AStepNumberBeyondTheLastDoesNothing) {
+  Installation i;
+  StepState state = {i.installDir, i.startMenuDir, i.entries, kComponentNames, i.RequiredBytes(), &i.errorCount};
+  PerformInstallStep(9, &state, i.recorder.Effects());
+  PerformInstallStep(0xFFFFFFFFu, &state, i.recorder.Effects());
+  EXPECT_TRUE(i.recorder.progress.empty());
+  EXPECT_TRUE(i.recorder.posted.empty());
+  EXPECT_TRUE(i.recorder.status.empty());
+}
+
+}  // namespace

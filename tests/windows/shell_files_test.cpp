@@ -1,0 +1,139 @@
+#include "shell_files.h"
+
+#include <shlobj.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "test_support.h"
+
+namespace {
+
+using Listing = std::vector<std::wstring>;
+
+TEST(CreateDirectoryChain, CreatesEachMissingFolderOfEveryPathForm) {
+  ScratchFolder scratch;
+  std::wstring root = scratch.Path();  // C:\users\...\Temp\velunora-test-N\ (drive form)
+
+  EXPECT_EQ(CreateDirectoryChain((root + L"A\\B\\").c_str()), 1);
+  EXPECT_EQ(scratch.List(), (Listing{L"A\\", L"A\\B\\"}));
+
+  // Without a trailing separator the last part names no folder.
+  EXPECT_EQ(CreateDirectoryChain((root + L"C\\D").c_str()), 1);
+  // Slashes separate as well, and the folders are created as written.
+  EXPECT_EQ(CreateDirectoryChain((root + L"E/F/").c_str()), 1);
+  // Existing folders are fine.
+  EXPECT_EQ(CreateDirectoryChain((root + L"A\\B\\").c_str()), 1);
+  EXPECT_EQ(scratch.List(), (Listing{L"A\\", L"A\\B\\", L"C\\", L"E\\", L"E\\F\\"}));
+
+  // Rooted (on the current drive) and relative (below the current folder).
+  wchar_t previous[MAX_PATH];
+  GetCurrentDirectoryW(MAX_PATH, previous);
+  ASSERT_TRUE(SetCurrentDirectoryW((root + L"A").c_str()));
+  EXPECT_EQ(CreateDirectoryChain(L"R\\S\\"), 1);
+  std::wstring rooted = root.substr(2) + L"G\\H\\";  // drop "C:"
+  EXPECT_EQ(CreateDirectoryChain(rooted.c_str()), 1);
+  SetCurrentDirectoryW(previous);
+  EXPECT_EQ(scratch.List(), (Listing{L"A\\", L"A\\B\\", L"A\\R\\", L"A\\R\\S\\", L"C\\", L"E\\", L"E\\F\\", L"G\\",
+                                     L"G\\H\\"}));
+
+  // Nothing to do.
+  EXPECT_EQ(CreateDirectoryChain(L""), 1);
+  EXPECT_EQ(CreateDirectoryChain(L"C:\\"), 1);
+}
+
+TEST(CreateDirectoryChain, StopsAtAFileInTheWay) {
+  ScratchFolder scratch;
+  ASSERT_TRUE(WriteFileBytes(scratch.Path(L"A"), "x", 1));
+  EXPECT_EQ(CreateDirectoryChain(scratch.Path(L"A\\B\\C\\").c_str()), 0);
+  EXPECT_EQ(scratch.List(), (Listing{L"A"}));
+}
+
+TEST(CreateDirectoryChain, FailsOnAShareThatDoesNotExist) {
+  EXPECT_EQ(CreateDirectoryChain(L"\\\\nosuchserver\\share\\Apps\\"), 0);
+}
+
+TEST(CreateDirectoryChain, HandlesEveryLengthTheFolderFieldsHold) {
+  ScratchFolder scratch;
+  // Build a path of exactly 270 units from folders of at most 60 units.
+  std::wstring path = scratch.Path();
+  Listing expected;
+  std::wstring relative;
+  while (path.size() < 270) {
+    size_t part = std::min<size_t>(60, 270 - path.size() - 1);
+    if (part == 0) break;
+    std::wstring name(part, L'p');
+    path += name + L"\\";
+    relative += name + L"\\";
+    expected.push_back(relative);
+  }
+  ASSERT_EQ(path.size(), 270u);
+  EXPECT_EQ(CreateDirectoryChain(path.c_str()), 1);
+  EXPECT_EQ(scratch.List(), expected);
+
+  // 300 units do not fit the working copy: refused before anything is made.
+  std::wstring tooLong = scratch.Path(L"q\\") + std::wstring(300, L'r') + L"\\";
+  EXPECT_EQ(CreateDirectoryChain(tooLong.c_str()), 0);
+  EXPECT_EQ(scratch.List(), expected);
+}
+
+std::wstring LinkTarget(const std::wstring& shortcut) {
+  std::wstring target;
+  IShellLinkW* link;
+  if (SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
+                                 reinterpret_cast<void**>(&link)))) {
+    IPersistFile* file;
+    if (SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file)))) {
+      wchar_t path[MAX_PATH] = {};
+      if (SUCCEEDED(file->Load(shortcut.c_str(), STGM_READ)) &&
+          SUCCEEDED(link->GetPath(path, MAX_PATH, nullptr, SLGP_RAWPATH))) {
+        target = path;
+      }
+      file->Release();
+    }
+    link->Release();
+  }
+  return target;
+}
+
+TEST(CreateShortcut, SavesALinkThatPointsAtTheProgram) {
+  ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
+  ScratchFolder scratch;
+  std::wstring program = scratch.Path(L"Talvex.exe");
+  ASSERT_TRUE(WriteFileBytes(program, "MZ", 2));
+  std::wstring shortcut = scratch.Path(L"Talvex.lnk");
+  EXPECT_EQ(CreateShortcut(program.c_str(), shortcut.c_str()), S_OK);
+  EXPECT_EQ(LinkTarget(shortcut), program);
+
+  // A shortcut into a folder that does not exist fails with the save's code.
+  HRESULT missing = CreateShortcut(program.c_str(), scratch.Path(L"none\\Talvex.lnk").c_str());
+  EXPECT_TRUE(FAILED(missing)) << std::hex << missing;
+  EXPECT_EQ(scratch.List(), (Listing{L"Talvex.exe", L"Talvex.lnk"}));
+  CoUninitialize();
+}
+
+TEST(CreateShortcut, ReportsCOMNotInitialisedOnTheThread) {
+  struct Result {
+    HRESULT hr;
+    std::wstring shortcut;
+  } result = {S_OK, L""};
+  ScratchFolder scratch;
+  result.shortcut = scratch.Path(L"x.lnk");
+  HANDLE thread = CreateThread(
+      nullptr, 0,
+      [](void* p) -> DWORD {
+        Result* r = static_cast<Result*>(p);
+        r->hr = CreateShortcut(L"C:\\windows\\notepad.exe", r->shortcut.c_str());
+        return 0;
+      },
+      &result, 0, nullptr);
+  ASSERT_NE(thread, nullptr);
+  WaitForSingleObject(thread, INFINITE);
+  CloseHandle(thread);
+  EXPECT_EQ(result.hr, CO_E_NOTINITIALIZED);
+  EXPECT_TRUE(scratch.List().empty());
+}
+
+}  // namespace

@@ -1,0 +1,48 @@
+// Helpers the Windows tests share: a published SetupContext, a scratch folder
+// that is removed again, and registry keys that are removed again.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "setup_context.h"
+
+// A zeroed SetupContext published through g_setup for the test's lifetime.
+struct TestContext {
+  SetupContext context;
+  TestContext() { InitSetupContext(&context, GetModuleHandleW(nullptr)); }
+  ~TestContext() { g_setup = nullptr; }
+};
+
+// A fresh folder below the temporary folder, removed with everything in it.
+class ScratchFolder {
+ public:
+  ScratchFolder();
+  ~ScratchFolder();
+  // The folder's path with a trailing backslash, plus `relative`.
+  std::wstring Path(const std::wstring& relative = L"") const { return root_ + relative; }
+  // Every file and folder below the root, relative, folders with a trailing
+  // backslash, sorted.
+  std::vector<std::wstring> List() const;
+
+ private:
+  std::wstring root_;
+};
+
+// Removes an HKLM key tree when the test ends.
+class ScopedHklmTree {
+ public:
+  explicit ScopedHklmTree(const wchar_t* keyPath) : keyPath_(keyPath) { RegDeleteTreeW(HKEY_LOCAL_MACHINE, keyPath_); }
+  ~ScopedHklmTree() { RegDeleteTreeW(HKEY_LOCAL_MACHINE, keyPath_); }
+
+ private:
+  const wchar_t* keyPath_;
+};
+
+// Reads a value under HKLM; false when absent.
+bool ReadHklmValue(const wchar_t* keyPath, const wchar_t* valueName, DWORD* type, std::vector<BYTE>* data);
+
+bool WriteFileBytes(const std::wstring& path, const void* data, size_t size);
+bool ReadFileBytes(const std::wstring& path, std::vector<BYTE>* data);
