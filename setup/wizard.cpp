@@ -1,20 +1,215 @@
 #include "wizard.h"
 
-#include "setup_context.h"
+#include <commctrl.h>
 
-INT_PTR CALLBACK MainDialogProc(HWND hwnd, UINT message, WPARAM, LPARAM) {
+#include <cstring>
+
+#include "folder_page.h"
+#include "install_logic.h"
+#include "install_steps.h"
+#include "resource.h"
+#include "setup_context.h"
+#include "setup_texts.h"
+#include "wizard_logic.h"
+
+namespace {
+
+constexpr UINT_PTR kStepTimer = 1;
+constexpr UINT kStepPeriod = 125;  // ms: one install step per tick
+constexpr uint32_t kLicensePage = 0;
+constexpr uint32_t kComponentsPage = 1;
+constexpr uint32_t kFolderPage = 2;
+constexpr uint32_t kProgressPage = 3;
+constexpr int kInitialLicenseMargin = 6;
+constexpr COLORREF kDetailsBackground = RGB(2, 38, 9);
+constexpr COLORREF kDetailsText = RGB(6, 176, 37);
+
+// The margin after a DPI change replaces the previous one instead of adding
+// to it: it is measured from the edit's own client rectangle, so moving
+// between monitors never pushes the text further in.
+void SetEditMargins(HWND edit, int dx, int dy) {
+  RECT rect;
+  GetClientRect(edit, &rect);
+  rect.left += dx;
+  rect.top += dy;
+  SendMessageW(edit, EM_SETRECT, 0, reinterpret_cast<LPARAM>(&rect));
+}
+
+void SetPageTexts(SetupContext* context) {
+  HWND* pages = context->pages;
+  SetDlgItemTextA(pages[kLicensePage], IDC_LICENSE_HEADING, kLicenseHeading);
+  SetDlgItemTextA(pages[kComponentsPage], IDC_COMPONENTS_HEADING, kComponentsHeading);
+  SetDlgItemTextA(pages[kFolderPage], IDC_FOLDER_HEADING, kFolderHeading);
+  SetDlgItemTextA(pages[kFolderPage], IDC_FOLDER_GROUP, kFolderGroupText);
+  SetDlgItemTextA(pages[kLicensePage], IDC_FORWARD, kAgreeButton);
+  SetDlgItemTextA(pages[kComponentsPage], IDC_FORWARD, kNextButton);
+  SetDlgItemTextA(pages[kFolderPage], IDC_FORWARD, kInstallButton);
+  SetDlgItemTextA(pages[kProgressPage], IDC_FORWARD, kCloseButton);
+  SetDlgItemTextA(pages[kLicensePage], IDC_CANCEL, kCancelButton);
+  SetDlgItemTextA(pages[kComponentsPage], IDC_CANCEL, kCancelButton);
+  SetDlgItemTextA(pages[kFolderPage], IDC_CANCEL, kCancelButton);
+  SetDlgItemTextA(pages[kFolderPage], IDC_BROWSE, kBrowseButton);
+  SetDlgItemTextA(pages[kComponentsPage], IDC_BACK, kBackButton);
+  SetDlgItemTextA(pages[kFolderPage], IDC_BACK, kBackButton);
+  SetDlgItemTextA(pages[kProgressPage], IDC_SHOW_DETAILS, kShowDetailsButton);
+}
+
+// The license is shown as stored, cut at 511 bytes and ended by a zero byte.
+void ShowLicense(SetupContext* context) {
+  std::memset(context->scratch.text, 0, kScratchBytes);
+  const PayloadEntry& license = context->entries[kLicenseEntry];
+  uint32_t length = license.size < kLicenseLimit ? license.size : kLicenseLimit;
+  std::memcpy(context->scratch.text, context->payload.data + license.offset, length);
+  SetDlgItemTextA(context->pages[kLicensePage], IDC_LICENSE_TEXT, context->scratch.text);
+}
+
+void CentreFrame(HWND frame) {
+  RECT window, work;
+  GetWindowRect(frame, &window);
+  // Where the work area cannot be read, the primary screen stands in for it.
+  if (!SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0)) {
+    work = {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+  }
+  int32_t x, y;
+  CentreIn({work.left, work.top, work.right, work.bottom}, {window.left, window.top, window.right, window.bottom}, &x,
+           &y);
+  SetWindowPos(frame, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void ShowDetails(SetupContext* context) {
+  ShowWindow(GetDlgItem(context->pages[kProgressPage], IDC_SHOW_DETAILS), SW_HIDE);
+  ShowWindow(context->detailsList, SW_SHOW);
+  SetFocus(context->detailsList);
+}
+
+void CloseFrame(SetupContext* context) {
+  PostMessageW(context->frameWindow, WM_CLOSE, 0, 0);
+}
+
+}  // namespace
+
+int InitWizard(HWND frame) {
+  SetupContext* context = g_setup;
+  for (uint32_t i = 0; i < kPageCount; ++i) {
+    context->pages[i] =
+        CreateDialogParamW(context->instance, MAKEINTRESOURCEW(IDD_LICENSE + i), frame, PageDialogProc, 0);
+    if (!context->pages[i]) return 0;
+  }
+  context->detailsList = GetDlgItem(context->pages[kProgressPage], IDC_DETAILS_LIST);
+  AddEditMargins(GetDlgItem(context->pages[kLicensePage], IDC_LICENSE_TEXT), kInitialLicenseMargin,
+                 kInitialLicenseMargin);
+  SetWindowTextW(frame, kFrameTitle);
+  SetPageTexts(context);
+  for (uint32_t k = 0; k < kComponentCount; ++k) {
+    SetDlgItemTextW(context->pages[kComponentsPage], IDC_COMPONENT_FIRST + k, context->componentNames[k]);
+    CheckDlgButton(context->pages[kComponentsPage], IDC_COMPONENT_FIRST + k, BST_CHECKED);
+  }
+  SetDlgItemTextW(context->pages[kFolderPage], IDC_FOLDER_EDIT, context->installDir);
+  ShowLicense(context);
+
+  context->icon = LoadIconW(context->instance, MAKEINTRESOURCEW(IDI_SETUP));
+  SendMessageW(frame, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(context->icon));
+  SendMessageW(frame, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(context->icon));
+  if (!SetTimer(frame, kStepTimer, kStepPeriod, nullptr)) return 0;
+
+  CentreFrame(frame);
+  ShowPage(0);
+  ShowWindow(frame, SW_SHOWNORMAL);
+  return 1;
+}
+
+void ShowPage(uint32_t index) {
+  SetupContext* context = g_setup;
+  if (index >= kPageCount) {
+    CloseFrame(context);
+    return;
+  }
+  context->currentPage = index;
+  for (uint32_t i = 0; i < kPageCount; ++i) ShowWindow(context->pages[i], i == index ? SW_SHOW : SW_HIDE);
+  HWND page = context->pages[index];
+  SetFocus(page);
+  // Once the page handles it, its forward button has the focus and is the
+  // default button.
+  PostMessageW(page, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(GetDlgItem(page, IDC_FORWARD)), TRUE);
+  if (index == kFolderPage) UpdateSpaceInfo(context);
+  if (index == kProgressPage) {
+    context->state = Installing;
+    PostMessageW(context->frameWindow, WM_APP, 0, 0);
+  }
+}
+
+void AddEditMargins(HWND edit, int dx, int dy) {
+  RECT rect;
+  SendMessageW(edit, EM_GETRECT, 0, reinterpret_cast<LPARAM>(&rect));
+  rect.left += dx;
+  rect.top += dy;
+  SendMessageW(edit, EM_SETRECT, 0, reinterpret_cast<LPARAM>(&rect));
+}
+
+INT_PTR CALLBACK MainDialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM) {
+  SetupContext* context = g_setup;
   switch (message) {
     case WM_INITDIALOG:
-      ShowWindow(hwnd, SW_SHOWNORMAL);
+      if (!InitWizard(hwnd)) {
+        MessageBoxA(nullptr, kInitFailedText, kErrorCaption, MB_ICONERROR);
+        PostMessageW(hwnd, WM_CLOSE, 0, 0);
+      }
+      return TRUE;
+    case WM_TIMER:
+      if (context->pendingStep != 0) RunInstallStep(context->pendingStep - 1);
+      return TRUE;
+    case WM_APP:
+      context->pendingStep = uint32_t(wParam) + 1;
       return TRUE;
     case WM_CLOSE:
-      if (g_setup->state == Installing) return TRUE;
-      g_setup->state = Closing;
+      // The installation runs to its end: closing now would leave it half done.
+      if (context->state == Installing) return TRUE;
+      KillTimer(hwnd, kStepTimer);
+      context->state = Closing;
       DestroyWindow(hwnd);
       return TRUE;
     case WM_DESTROY:
-      if (g_setup->state == Closing) PostQuitMessage(0);
+      if (context->state == Closing) PostQuitMessage(0);
       return TRUE;
+    case WM_DPICHANGED: {
+      int margin = DpiMargin(HIWORD(wParam));
+      SetEditMargins(GetDlgItem(context->pages[kLicensePage], IDC_LICENSE_TEXT), margin, margin);
+      return TRUE;
+    }
+  }
+  return FALSE;
+}
+
+INT_PTR CALLBACK PageDialogProc(HWND, UINT message, WPARAM wParam, LPARAM lParam) {
+  SetupContext* context = g_setup;
+  switch (message) {
+    case WM_COMMAND:
+      switch (LOWORD(wParam)) {
+        case IDC_FORWARD:
+          ShowPage(context->currentPage + 1);
+          return TRUE;
+        case IDC_CANCEL:
+          CloseFrame(context);
+          return TRUE;
+        case IDC_BACK:
+          ShowPage(context->currentPage - 1);
+          return TRUE;
+        case IDC_BROWSE:
+          BrowseForFolder();
+          return TRUE;
+        case IDC_SHOW_DETAILS:
+          ShowDetails(context);
+          return TRUE;
+      }
+      return FALSE;
+    case WM_CTLCOLORLISTBOX: {
+      if (reinterpret_cast<HWND>(lParam) != context->detailsList) return FALSE;
+      HDC dc = reinterpret_cast<HDC>(wParam);
+      SetDCBrushColor(dc, kDetailsBackground);
+      SetBkColor(dc, kDetailsBackground);
+      SetTextColor(dc, kDetailsText);
+      return reinterpret_cast<INT_PTR>(GetStockObject(DC_BRUSH));
+    }
   }
   return FALSE;
 }

@@ -1,7 +1,26 @@
-// The wizard frame (template 103) and its pages.
+// The wizard: one frame dialog (template 103) hosting four page dialogs
+// (104-107) stacked at the same place, one visible at a time. The frame owns
+// the 125 ms timer that runs the install steps, and the close rules.
 #pragma once
 
 #include <windows.h>
 
+#include <cstdint>
+
 // The frame's dialog procedure, handed to CreateDialogParamW by wWinMain.
 INT_PTR CALLBACK MainDialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+
+// The one procedure of the four pages.
+INT_PTR CALLBACK PageDialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+
+// Creates the pages, sets every text, starts the timer, centres and shows
+// the frame. Returns 1 on success, 0 on failure.
+int InitWizard(HWND frame);
+
+// Makes page `index` the visible one and runs its entry work; an index of 4
+// or more asks the frame to close.
+void ShowPage(uint32_t index);
+
+// Moves the left and top edges of a multi-line edit's formatting rectangle
+// inwards by dx and dy pixels, from where they are now.
+void AddEditMargins(HWND edit, int dx, int dy);

@@ -1,0 +1,86 @@
+#include "folder_page.h"
+
+#include <shlobj.h>
+
+#include "install_logic.h"
+#include "resource.h"
+#include "setup_context.h"
+#include "setup_texts.h"
+#include "wide_text.h"
+#include "wizard_logic.h"
+
+namespace {
+
+constexpr uint32_t kComponentsPage = 1;
+constexpr uint32_t kFolderPage = 2;
+
+// The bytes available to the caller on the install folder's drive, or on
+// the folder itself when its first three units are no drive root.
+uint64_t FreeBytes(const wchar_t* installDir) {
+  wchar_t root[4] = {};
+  for (int i = 0; i < 3 && installDir[i]; ++i) root[i] = installDir[i];
+  ULARGE_INTEGER available;
+  if (GetDiskFreeSpaceExW(root, &available, nullptr, nullptr)) return available.QuadPart;
+  if (GetDiskFreeSpaceExW(installDir, &available, nullptr, nullptr)) return available.QuadPart;
+  return kFreeSpaceUnknown;
+}
+
+}  // namespace
+
+int CALLBACK BrowseCallback(HWND picker, UINT message, LPARAM, LPARAM parameter) {
+  if (message != BFFM_INITIALIZED) return 0;
+  const FolderPickRequest* request = reinterpret_cast<const FolderPickRequest*>(parameter);
+  if (request->caption) SetWindowTextW(picker, request->caption);
+  if (request->okText) SendMessageW(picker, BFFM_SETOKTEXT, 0, reinterpret_cast<LPARAM>(request->okText));
+  if (request->path && request->path[0]) {
+    SendMessageW(picker, BFFM_SETSELECTIONW, TRUE, reinterpret_cast<LPARAM>(request->path));
+  }
+  return 0;
+}
+
+void BrowseForFolder() {
+  SetupContext* context = g_setup;
+  FolderPickRequest request = {context->pages[context->currentPage], nullptr, kPickerTitle, nullptr,
+                               context->browseDir};
+  wchar_t displayName[MAX_PATH] = {};
+  BROWSEINFOW info = {};
+  info.hwndOwner = request.owner;
+  info.pidlRoot = nullptr;
+  info.pszDisplayName = displayName;
+  info.lpszTitle = request.title;
+  info.ulFlags = BIF_RETURNONLYFSDIRS | BIF_NEWDIALOGSTYLE;
+  info.lpfn = BrowseCallback;
+  info.lParam = reinterpret_cast<LPARAM>(&request);
+  info.iImage = 0;
+
+  PIDLIST_ABSOLUTE item = SHBrowseForFolderW(&info);
+  if (!item) return;
+  // Converted into a buffer of its own: some platforms empty the output
+  // when the conversion fails, and a failed pick must change nothing.
+  wchar_t picked[MAX_PATH] = {};
+  BOOL converted = SHGetPathFromIDListW(item, picked);
+  CoTaskMemFree(item);
+  if (!converted) return;
+
+  WideCopy(context->browseDir, kFolderUnits, picked);
+  WideCopy(context->installDir, kFolderUnits, picked);
+  AppendSeparator(context->installDir, kFolderUnits);
+  SetDlgItemTextW(context->pages[kFolderPage], IDC_FOLDER_EDIT, context->installDir);
+  UpdateSpaceInfo(context);
+}
+
+void UpdateSpaceInfo(SetupContext* context) {
+  bool selected[kComponentCount];
+  for (uint32_t k = 0; k < kComponentCount; ++k) {
+    selected[k] = IsDlgButtonChecked(context->pages[kComponentsPage], kComponentTable[k].checkBox) == BST_CHECKED;
+  }
+  context->requiredBytes = RequiredBytes(context->entries, selected);
+  FormatRequiredText(context->scratch.text, context->requiredBytes);
+  SetDlgItemTextA(context->pages[kFolderPage], IDC_SPACE_REQUIRED, context->scratch.text);
+
+  uint64_t freeBytes = FreeBytes(context->installDir);
+  FormatAvailableText(context->scratch.text, freeBytes);
+  SetDlgItemTextA(context->pages[kFolderPage], IDC_SPACE_AVAILABLE, context->scratch.text);
+
+  EnableWindow(GetDlgItem(context->pages[kFolderPage], IDC_FORWARD), InstallEnabled(context->requiredBytes, freeBytes));
+}
