@@ -1,0 +1,196 @@
+#include "system_state.h"
+
+#include <shlobj.h>
+
+#include <algorithm>
+#include <cstring>
+
+std::wstring RegistryValue::Text() const {
+  std::wstring text(data.size() / 2, L'\0');
+  if (!text.empty()) std::memcpy(&text[0], data.data(), text.size() * 2);
+  size_t end = text.find(L'\0');
+  return end == std::wstring::npos ? text : text.substr(0, end);
+}
+
+DWORD RegistryValue::Number() const {
+  DWORD n = 0;
+  if (data.size() == 4) std::memcpy(&n, data.data(), 4);
+  return n;
+}
+
+RegistryValue ReadValue(const std::wstring& keyPath, const wchar_t* valueName) {
+  RegistryValue value;
+  HKEY key;
+  if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, keyPath.c_str(), 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) return value;
+  DWORD size = 0;
+  if (RegQueryValueExW(key, valueName, nullptr, &value.type, nullptr, &size) == ERROR_SUCCESS) {
+    value.data.resize(size);
+    value.present =
+        RegQueryValueExW(key, valueName, nullptr, &value.type, value.data.data(), &size) == ERROR_SUCCESS;
+    value.data.resize(size);
+  }
+  RegCloseKey(key);
+  return value;
+}
+
+bool KeyExists(const std::wstring& keyPath) {
+  HKEY key;
+  if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, keyPath.c_str(), 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) return false;
+  RegCloseKey(key);
+  return true;
+}
+
+bool WriteBytes(const std::wstring& keyPath, const wchar_t* valueName, DWORD type, const void* data, DWORD size) {
+  HKEY key;
+  if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, keyPath.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr) !=
+      ERROR_SUCCESS) {
+    return false;
+  }
+  bool ok = RegSetValueExW(key, valueName, 0, type, static_cast<const BYTE*>(data), size) == ERROR_SUCCESS;
+  RegCloseKey(key);
+  return ok;
+}
+
+bool WriteText(const std::wstring& keyPath, const wchar_t* valueName, DWORD type, const std::wstring& text) {
+  return WriteBytes(keyPath, valueName, type, text.c_str(), DWORD((text.size() + 1) * 2));
+}
+
+bool ReadFileBytes(const std::wstring& path, std::vector<BYTE>* data) {
+  HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  LARGE_INTEGER size;
+  GetFileSizeEx(file, &size);
+  data->assign(size_t(size.QuadPart), 0);
+  DWORD got = 0;
+  bool ok = data->empty() || (ReadFile(file, data->data(), DWORD(data->size()), &got, nullptr) && got == data->size());
+  CloseHandle(file);
+  return ok;
+}
+
+bool LastWriteTime(const std::wstring& path, FILETIME* time) {
+  WIN32_FILE_ATTRIBUTE_DATA info;
+  if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &info)) return false;
+  *time = info.ftLastWriteTime;
+  return true;
+}
+
+bool IsFolder(const std::wstring& path) {
+  DWORD attributes = GetFileAttributesW(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+std::vector<std::wstring> FolderEntries(const std::wstring& folder) {
+  std::vector<std::wstring> names;
+  WIN32_FIND_DATAW found;
+  HANDLE search = FindFirstFileW((folder + L"*").c_str(), &found);
+  if (search == INVALID_HANDLE_VALUE) return names;
+  do {
+    std::wstring name = found.cFileName;
+    if (name != L"." && name != L"..") names.push_back(name);
+  } while (FindNextFileW(search, &found));
+  FindClose(search);
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+std::wstring ShortcutTarget(const std::wstring& shortcut) {
+  std::wstring target;
+  IShellLinkW* link;
+  if (SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
+                                 reinterpret_cast<void**>(&link)))) {
+    IPersistFile* file;
+    if (SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file)))) {
+      wchar_t path[MAX_PATH] = {};
+      if (SUCCEEDED(file->Load(shortcut.c_str(), STGM_READ)) &&
+          SUCCEEDED(link->GetPath(path, MAX_PATH, nullptr, SLGP_RAWPATH))) {
+        target = path;
+      }
+      file->Release();
+    }
+    link->Release();
+  }
+  return target;
+}
+
+namespace {
+
+std::wstring Hex(const BYTE* data, size_t size) {
+  std::wstring out;
+  const wchar_t* digits = L"0123456789abcdef";
+  for (size_t i = 0; i < size; ++i) {
+    out.push_back(digits[data[i] >> 4]);
+    out.push_back(digits[data[i] & 15]);
+  }
+  return out;
+}
+
+void SnapshotKey(HKEY parent, const std::wstring& path, Snapshot* out) {
+  HKEY key;
+  if (RegOpenKeyExW(parent, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return;
+  (*out)[L"HKLM\\" + path + L"\\"] = L"key";
+  for (DWORD i = 0;; ++i) {
+    wchar_t name[16384];
+    DWORD nameLength = 16384, type = 0, size = 0;
+    if (RegEnumValueW(key, i, name, &nameLength, nullptr, &type, nullptr, &size) != ERROR_SUCCESS) break;
+    std::vector<BYTE> data(size);
+    nameLength = 16384;
+    RegEnumValueW(key, i, name, &nameLength, nullptr, &type, data.data(), &size);
+    (*out)[L"HKLM\\" + path + L"\\:" + name] = std::to_wstring(type) + L":" + Hex(data.data(), size);
+  }
+  std::vector<std::wstring> children;
+  for (DWORD i = 0;; ++i) {
+    wchar_t name[256];
+    DWORD nameLength = 256;
+    if (RegEnumKeyExW(key, i, name, &nameLength, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+    children.push_back(name);
+  }
+  RegCloseKey(key);
+  for (const std::wstring& child : children) SnapshotKey(parent, path + L"\\" + child, out);
+}
+
+void SnapshotFolder(const std::wstring& folder, Snapshot* out) {
+  WIN32_FIND_DATAW found;
+  HANDLE search = FindFirstFileW((folder + L"*").c_str(), &found);
+  if (search == INVALID_HANDLE_VALUE) return;
+  std::vector<std::wstring> folders;
+  do {
+    std::wstring name = found.cFileName;
+    if (name == L"." || name == L"..") continue;
+    if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+      (*out)[folder + name + L"\\"] = L"folder";
+      folders.push_back(folder + name + L"\\");
+    } else {
+      (*out)[folder + name] = std::to_wstring(found.nFileSizeLow) + L" bytes, written " +
+                              std::to_wstring(found.ftLastWriteTime.dwHighDateTime) + L"." +
+                              std::to_wstring(found.ftLastWriteTime.dwLowDateTime);
+    }
+  } while (FindNextFileW(search, &found));
+  FindClose(search);
+  for (const std::wstring& f : folders) SnapshotFolder(f, out);
+}
+
+}  // namespace
+
+Snapshot TakeSnapshot() {
+  Snapshot snapshot;
+  SnapshotKey(HKEY_LOCAL_MACHINE, L"Software", &snapshot);
+  SnapshotFolder(kProgramFiles, &snapshot);
+  SnapshotFolder(kStartMenu, &snapshot);
+  return snapshot;
+}
+
+std::vector<std::wstring> Differences(const Snapshot& before, const Snapshot& after) {
+  std::vector<std::wstring> lines;
+  for (const auto& item : before) {
+    auto other = after.find(item.first);
+    if (other == after.end()) {
+      lines.push_back(L"removed " + item.first);
+    } else if (other->second != item.second) {
+      lines.push_back(L"changed " + item.first);
+    }
+  }
+  for (const auto& item : after) {
+    if (!before.count(item.first)) lines.push_back(L"added " + item.first);
+  }
+  return lines;
+}

@@ -1,0 +1,162 @@
+#include "ui.h"
+
+#include <commctrl.h>
+#include <shlobj.h>
+
+namespace {
+
+const wchar_t kFrameTitle[] = L"Velunora App Pack (All Users)";
+
+struct Search {
+  DWORD processId;
+  HWND exclude;
+  HWND found;
+};
+
+BOOL CALLBACK FindDialog(HWND window, LPARAM parameter) {
+  Search* search = reinterpret_cast<Search*>(parameter);
+  DWORD pid = 0;
+  GetWindowThreadProcessId(window, &pid);
+  wchar_t className[32] = {};
+  GetClassNameW(window, className, 32);
+  if (pid == search->processId && window != search->exclude && IsWindowVisible(window) &&
+      lstrcmpW(className, L"#32770") == 0) {
+    search->found = window;
+    return FALSE;
+  }
+  return TRUE;
+}
+
+struct PageSearch {
+  Setup* setup;
+};
+
+// The pages are the frame's #32770 children, told apart by a control only
+// each of them has.
+BOOL CALLBACK FindPage(HWND window, LPARAM parameter) {
+  Setup* setup = reinterpret_cast<Setup*>(parameter);
+  if (GetParent(window) != setup->frame) return TRUE;
+  const int marker[4] = {1004, 1006, 1005, 1018};
+  for (int i = 0; i < 4; ++i) {
+    if (GetDlgItem(window, marker[i])) setup->pages[i] = window;
+  }
+  return TRUE;
+}
+
+}  // namespace
+
+bool StartProcess(const std::wstring& path, PROCESS_INFORMATION* process) {
+  STARTUPINFOW startup = {};
+  startup.cb = sizeof startup;
+  std::wstring commandLine = L"\"" + path + L"\"";
+  if (!CreateProcessW(path.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                      process)) {
+    return false;
+  }
+  WaitForInputIdle(process->hProcess, 10000);
+  return true;
+}
+
+bool LaunchSetup(const std::wstring& path, Setup* setup) {
+  *setup = Setup{};
+  if (!StartProcess(path, &setup->process)) return false;
+  bool found = WaitUntil([&] {
+    HWND frame = nullptr;
+    while ((frame = FindWindowExW(nullptr, frame, L"#32770", kFrameTitle))) {
+      DWORD pid = 0;
+      GetWindowThreadProcessId(frame, &pid);
+      if (pid == setup->process.dwProcessId && IsWindowVisible(frame)) break;
+    }
+    if (!frame) return false;
+    setup->frame = frame;
+    EnumChildWindows(frame, FindPage, reinterpret_cast<LPARAM>(setup));
+    return setup->pages[0] && setup->pages[1] && setup->pages[2] && setup->pages[3];
+  });
+  return found;
+}
+
+bool WaitForExit(Setup* setup, DWORD* exitCode, DWORD milliseconds) {
+  if (!setup->process.hProcess) return false;
+  bool ended = WaitForSingleObject(setup->process.hProcess, milliseconds) == WAIT_OBJECT_0;
+  if (!ended) TerminateProcess(setup->process.hProcess, 99);
+  GetExitCodeProcess(setup->process.hProcess, exitCode);
+  CloseHandle(setup->process.hProcess);
+  CloseHandle(setup->process.hThread);
+  setup->process = {};
+  return ended;
+}
+
+std::wstring ReadText(HWND window) {
+  // The text may change between asking its length and reading it, so read
+  // until it fits with room to spare.
+  for (size_t size = 256;; size *= 4) {
+    std::wstring buffer(size, L'\0');
+    LRESULT got = SendMessageW(window, WM_GETTEXT, size, reinterpret_cast<LPARAM>(&buffer[0]));
+    if (size_t(got) + 1 < size) return buffer.substr(0, size_t(got));
+  }
+}
+
+std::wstring ControlText(HWND page, int id) { return ReadText(GetDlgItem(page, id)); }
+
+bool IsChecked(HWND page, int id) { return SendDlgItemMessageW(page, id, BM_GETCHECK, 0, 0) == BST_CHECKED; }
+
+bool IsEnabled(HWND page, int id) { return IsWindowEnabled(GetDlgItem(page, id)) != FALSE; }
+
+bool IsVisible(HWND page, int id) { return IsWindowVisible(GetDlgItem(page, id)) != FALSE; }
+
+int ProgressPosition(HWND page) { return int(SendDlgItemMessageW(page, 1019, PBM_GETPOS, 0, 0)); }
+
+std::vector<std::wstring> ListLines(HWND list) {
+  std::vector<std::wstring> lines;
+  LRESULT count = SendMessageW(list, LB_GETCOUNT, 0, 0);
+  for (LRESULT i = 0; i < count; ++i) {
+    LRESULT length = SendMessageW(list, LB_GETTEXTLEN, i, 0);
+    std::wstring line(size_t(length) + 1, L'\0');
+    SendMessageW(list, LB_GETTEXT, i, reinterpret_cast<LPARAM>(&line[0]));
+    line.resize(size_t(length));
+    lines.push_back(line);
+  }
+  return lines;
+}
+
+int VisiblePage(const Setup& setup) {
+  int visible = -1;
+  for (int i = 0; i < 4; ++i) {
+    if (IsWindowVisible(setup.pages[i])) {
+      if (visible != -1) return -1;
+      visible = i;
+    }
+  }
+  return visible;
+}
+
+void Click(HWND page, int id, bool post) {
+  HWND button = GetDlgItem(page, id);
+  if (post) {
+    PostMessageW(button, BM_CLICK, 0, 0);
+  } else {
+    SendMessageW(button, BM_CLICK, 0, 0);
+  }
+}
+
+void Toggle(HWND page, int id) { Click(page, id); }
+
+HWND FindOwnedDialog(DWORD processId, HWND exclude) {
+  Search search = {processId, exclude, nullptr};
+  EnumWindows(FindDialog, reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
+bool AnswerFolderPicker(const Setup& setup, HWND picker, const std::wstring& path, bool ok) {
+  if (!path.empty()) {
+    size_t bytes = (path.size() + 1) * sizeof(wchar_t);
+    void* remote = VirtualAllocEx(setup.process.hProcess, nullptr, bytes, MEM_COMMIT, PAGE_READWRITE);
+    if (!remote) return false;
+    WriteProcessMemory(setup.process.hProcess, remote, path.c_str(), bytes, nullptr);
+    SendMessageW(picker, BFFM_SETSELECTIONW, TRUE, reinterpret_cast<LPARAM>(remote));
+    // The picker keeps no pointer to the text once the selection is made.
+    VirtualFreeEx(setup.process.hProcess, remote, 0, MEM_RELEASE);
+  }
+  PostMessageW(GetDlgItem(picker, ok ? IDOK : IDCANCEL), BM_CLICK, 0, 0);
+  return true;
+}

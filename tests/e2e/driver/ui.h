@@ -1,0 +1,54 @@
+// Acting on setup.exe's windows from another process, as a user would:
+// finding the frame and its pages, reading controls, clicking buttons.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+constexpr DWORD kWaitMs = 30000;
+
+struct Setup {
+  PROCESS_INFORMATION process = {};
+  HWND frame = nullptr;
+  HWND pages[4] = {};  // license, components, folder, progress
+};
+
+// Starts `path` and waits for its frame and four pages; false on timeout.
+bool LaunchSetup(const std::wstring& path, Setup* setup);
+bool StartProcess(const std::wstring& path, PROCESS_INFORMATION* process);
+// Waits for the process to end; false on timeout (it is then terminated).
+bool WaitForExit(Setup* setup, DWORD* exitCode, DWORD milliseconds = kWaitMs);
+
+// Polls `condition` every 20 ms until it holds or the time is up.
+template <typename F>
+bool WaitUntil(F condition, DWORD milliseconds = kWaitMs) {
+  DWORD start = GetTickCount();
+  while (!condition()) {
+    if (GetTickCount() - start > milliseconds) return false;
+    Sleep(20);
+  }
+  return true;
+}
+
+std::wstring ReadText(HWND window);
+std::wstring ControlText(HWND page, int id);
+bool IsChecked(HWND page, int id);
+bool IsEnabled(HWND page, int id);
+bool IsVisible(HWND page, int id);
+int ProgressPosition(HWND page);
+std::vector<std::wstring> ListLines(HWND list);
+int VisiblePage(const Setup& setup);  // -1 when none or several are visible
+
+// Clicks a button; `post` for clicks that open modal UI, which a sent
+// message would wait for.
+void Click(HWND page, int id, bool post = false);
+void Toggle(HWND page, int id);
+
+// A visible top-level dialog of the process other than the frame (the folder
+// picker or a message box), or null.
+HWND FindOwnedDialog(DWORD processId, HWND exclude);
+// Selects `path` in an open folder picker (the path is written into the
+// wizard's own memory first) and presses OK or Cancel.
+bool AnswerFolderPicker(const Setup& setup, HWND picker, const std::wstring& path, bool ok);
