@@ -68,23 +68,20 @@ void VerifyPayloadResource(const uint8_t* resource, uint32_t size, const Payload
   report->decodedLength = produced;
   report->checksum = PayloadChecksum(out.data(), produced);
 
-  switch (decode.stop) {
-    case DecodeEndMarker:
-      if (decode.consumed != sourceLength) {
-        Problem(report, FormatCount(sourceLength - decode.consumed) + " bytes follow the end-of-stream marker");
-      }
-      break;
-    case DecodeSourceEnd:
-      Problem(report, "the stream ends without its end-of-stream marker");
-      break;
-    case DecodeDestinationFull:
-      Problem(report, "the stream decodes past the " + FormatCount(kPayloadCapacity) + "-byte payload block");
-      break;
-    case DecodeError:
-      Problem(report, "the stream is corrupt after " + FormatCount(produced) + " decoded bytes");
-      break;
+  // Overflow is judged by the length: a stream may reach its end marker at
+  // the very byte that fills the buffer.
+  if (produced > kPayloadCapacity) {
+    Problem(report, "the stream decodes past the " + FormatCount(kPayloadCapacity) + "-byte payload block");
+    produced = kPayloadCapacity;
+  } else if (decode.stop == DecodeEndMarker) {
+    if (decode.consumed != sourceLength) {
+      Problem(report, FormatCount(sourceLength - decode.consumed) + " bytes follow the end-of-stream marker");
+    }
+  } else if (decode.stop == DecodeError) {
+    Problem(report, "the stream is corrupt after " + FormatCount(produced) + " decoded bytes");
+  } else {
+    Problem(report, "the stream ends without its end-of-stream marker");
   }
-  if (produced > kPayloadCapacity) produced = kPayloadCapacity;
 
   if (produced < kPayloadTableSize) {
     Problem(report, "the decoded bytes are shorter than the 132-byte entry table");
