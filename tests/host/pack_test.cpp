@@ -220,6 +220,16 @@ TEST(InspectPayloadFile, ReportsDamageOfEveryKind) {
   std::vector<uint8_t> tooLongResource;
   ASSERT_TRUE(EncodeLzma1(tooLong.data(), tooLong.size(), settings, &tooLongResource));
 
+  auto with = [](std::vector<uint8_t> bytes, size_t at, uint8_t value) {
+    bytes[at] = value;
+    return bytes;
+  };
+  std::vector<uint8_t> trailing = good;
+  trailing.push_back(0);
+  size_t middle = good.size() / 2;
+  PayloadExpectation other = right;
+  other.checksum ^= 1;
+
   struct Case {
     const char* what;
     std::vector<uint8_t> bytes;
@@ -228,21 +238,16 @@ TEST(InspectPayloadFile, ReportsDamageOfEveryKind) {
   };
   std::vector<Case> cases = {
       {"empty", {}, nullptr, "shorter than its 5-byte properties block"},
-      {"bad properties", good, nullptr, "properties byte 225"},
-      {"trailing byte", good, nullptr, "1 bytes follow the end-of-stream marker"},
+      {"bad properties", with(good, 0, 225), nullptr, "properties byte 225"},
+      {"lc 8", with(good, 0, 8), nullptr, "lc + lp above 4"},
+      {"trailing byte", trailing, nullptr, "1 bytes follow the end-of-stream marker"},
       {"truncated", std::vector<uint8_t>(good.begin(), good.end() - 20), nullptr, "without its end-of-stream marker"},
-      {"changed byte", good, nullptr, "corrupt"},
+      {"changed byte", with(good, middle, good[middle] ^ 0x10), nullptr, "corrupt"},
       {"table", wrongTableResource, nullptr, "the entry table covers 1,231 bytes"},
       {"too long", tooLongResource, nullptr, "decodes past the 4,194,304-byte payload block"},
-      {"other constants", good, &right, "checksum 0x"},
+      {"other constants", good, &other, "checksum 0x"},
       {"not a PE", {'M', 'Z', 1, 2, 3}, nullptr, "not a readable 64-bit PE image"},
   };
-  cases[1].bytes[0] = 225;
-  cases[2].bytes.push_back(0);
-  cases[4].bytes[good.size() / 2] ^= 0x10;
-  PayloadExpectation other = right;
-  other.checksum ^= 1;
-  cases[7].expected = &other;
   for (const Case& c : cases) {
     PayloadReport report = InspectPayloadFile(c.bytes.data(), c.bytes.size(), c.expected);
     std::string text = FormatPayloadReport(report);

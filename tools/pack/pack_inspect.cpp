@@ -11,6 +11,7 @@ namespace {
 constexpr uint32_t kRtRcdata = 10;
 constexpr uint32_t kEnglishUs = 1033;  // the language the resource is stored under
 constexpr uint8_t kMaxPropertiesByte = 224;
+constexpr int kMaxLiteralBits = 4;  // lc + lp: liblzma's limit, so the loader's too
 
 uint32_t ReadU32(const uint8_t* p) {
   return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
@@ -45,6 +46,10 @@ void VerifyPayloadResource(const uint8_t* resource, uint32_t size, const Payload
   report->dictionarySize = ReadU32(resource + 1);
   if (resource[0] > kMaxPropertiesByte) {
     Problem(report, "properties byte " + std::to_string(resource[0]) + ", valid values are below 225");
+    return;
+  }
+  if (resource[0] % 9 + resource[0] / 9 % 5 > kMaxLiteralBits) {
+    Problem(report, "properties byte " + std::to_string(resource[0]) + ": lc + lp above 4, which the decoder refuses");
     return;
   }
 
