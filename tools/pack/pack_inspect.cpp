@@ -12,6 +12,9 @@ constexpr uint32_t kRtRcdata = 10;
 constexpr uint32_t kEnglishUs = 1033;  // the language the resource is stored under
 constexpr uint8_t kMaxPropertiesByte = 224;
 constexpr int kMaxLiteralBits = 4;  // lc + lp: liblzma's limit, so the loader's too
+// liblzma rounds the dictionary up to a multiple of 16 before allocating it,
+// and the loader's allocator refuses anything over 32 bits.
+constexpr uint32_t kLargestLoadableDictionary = 0xFFFFFFF0u;
 
 uint32_t ReadU32(const uint8_t* p) {
   return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
@@ -51,6 +54,11 @@ void VerifyPayloadResource(const uint8_t* resource, uint32_t size, const Payload
   if (resource[0] % 9 + resource[0] / 9 % 5 > kMaxLiteralBits) {
     Problem(report, "properties byte " + std::to_string(resource[0]) + ": lc + lp above 4, which the decoder refuses");
     return;
+  }
+
+  if (report->dictionarySize > kLargestLoadableDictionary) {
+    Problem(report,
+            "dictionary of " + FormatCount(report->dictionarySize) + " bytes, which the loader cannot allocate");
   }
 
   // The decoder allocates the dictionary the properties announce. A stream
