@@ -1,0 +1,19 @@
+// The command line of payload-pack, callable in-process so that tests drive
+// exactly what the build runs.
+//
+//   payload-pack pack --manifest FILE --resource OUT --header OUT.h
+//       Builds the payload resource and the header of the loader's
+//       constants from the manifest (format in pack_manifest.h). Writes
+//       nothing unless everything checks out.
+//   payload-pack inspect FILE [--expect HEADER]
+//       Decodes and verifies the payload of a built setup.exe, or of a bare
+//       resource, prints its entry table and a verdict; with --expect also
+//       compares it with the constants of a generated header.
+//
+// Exit codes: 0 done / verdict ok, 1 refused / verdict damaged, 2 bad usage
+// or an input that cannot be read.
+#pragma once
+
+#include <cstdio>
+
+int RunPayloadPack(int argc, const char* const* argv, FILE* out, FILE* err);
