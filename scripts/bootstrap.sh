@@ -9,7 +9,7 @@ cache="$root/.cache"
 packages=(
   cmake ninja-build make g++ pkg-config
   g++-mingw-w64-x86-64 mingw-w64-tools binutils-mingw-w64-x86-64
-  wine wine64 xvfb xauth x11-utils imagemagick
+  wine wine64 fonts-wine xvfb xauth x11-utils imagemagick
   liblzma-dev xz-utils googletest
   dpkg-dev clang libclang-rt-14-dev osslsigncode openssl
 )

@@ -16,9 +16,15 @@ set -euo pipefail
 
 export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" WINEARCH=win64 TZ=UTC
 
+# A golden prefix is rebuilt when Wine or the way we make it changes.
+golden_id() {
+  { wine --version; sed -n '/^golden()/,/^}/p' "$0"; } 2>/dev/null | sha256sum | cut -c1-16
+}
+
 golden() {
-  local dir=$1
-  [ -f "$dir/.golden" ] && return 0
+  local dir=$1 id
+  id=$(golden_id)
+  [ "$(cat "$dir/.golden" 2>/dev/null)" = "$id" ] && return 0
   rm -rf "$dir" "$dir.tmp"
   mkdir -p "$(dirname "$dir")"
   echo "wine: creating the golden prefix (about 15 s, once per build tree)" >&2
@@ -27,6 +33,10 @@ golden() {
     wineboot -i >/dev/null 2>&1 </dev/null
     wineserver -w
     wine winecfg -v win10 >/dev/null 2>&1 </dev/null
+    # Debian's Wine does not find its own fonts by itself; without Marlett
+    # the caption buttons are drawn as letters. A Windows machine has them
+    # in its Fonts folder, so that is where they go.
+    cp /usr/share/wine/fonts/*.ttf "$WINEPREFIX/drive_c/windows/Fonts/" 2>/dev/null || true
     # A virtual desktop draws the frame captions that the screenshots want.
     wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1 </dev/null
     wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 800x600 /f >/dev/null 2>&1 </dev/null
@@ -34,7 +44,7 @@ golden() {
   )
   rm -f "$dir.tmp/wineserver"
   mv "$dir.tmp" "$dir"
-  touch "$dir/.golden"
+  echo "$id" >"$dir/.golden"
 }
 
 clone() {
@@ -87,13 +97,16 @@ stop_display() {
   fi
 }
 
+# Wine wants absolute prefix paths.
+abs() { realpath -m "$1"; }
+
 case ${1:-} in
-  golden) golden "$2" ;;
-  clone) clone "$2" "$3" ;;
-  discard) discard "$2" ;;
-  display) start_display "$2" ;;
+  golden) golden "$(abs "$2")" ;;
+  clone) clone "$(abs "$2")" "$(abs "$3")" ;;
+  discard) discard "$(abs "$2")" ;;
+  display) start_display "$(abs "$2")" ;;
   session-start)
-    gold=$2 state=$3
+    gold=$(abs "$2") state=$(abs "$3")
     "$0" session-stop "$state" || true
     golden "$gold"
     mkdir -p "$state"
@@ -105,7 +118,7 @@ export DISPLAY=':$(cat "$state/display")'
 ENV
     ;;
   session-stop)
-    state=$2
+    state=$(abs "$2")
     discard "$state/prefix"
     stop_display "$state"
     rm -f "$state/env" "$state/display"

@@ -124,7 +124,20 @@ std::wstring Hex(const BYTE* data, size_t size) {
   return out;
 }
 
+// The bulk of the registry holds COM registrations, which no installer of
+// ours touches; leaving them out keeps a snapshot well under a second.
+bool IsComRegistration(const std::wstring& path) {
+  static const wchar_t* const kSkipped[] = {L"Software\\Classes\\CLSID", L"Software\\Classes\\Interface",
+                                            L"Software\\Classes\\TypeLib", L"Software\\Classes\\Wow6432Node",
+                                            L"Software\\Wow6432Node"};
+  for (const wchar_t* skipped : kSkipped) {
+    if (path == skipped) return true;
+  }
+  return false;
+}
+
 void SnapshotKey(HKEY parent, const std::wstring& path, Snapshot* out) {
+  if (IsComRegistration(path)) return;
   HKEY key;
   if (RegOpenKeyExW(parent, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return;
   (*out)[L"HKLM\\" + path + L"\\"] = L"key";

@@ -102,7 +102,8 @@ bool IsChecked(HWND page, int id) { return SendDlgItemMessageW(page, id, BM_GETC
 
 bool IsEnabled(HWND page, int id) { return IsWindowEnabled(GetDlgItem(page, id)) != FALSE; }
 
-bool IsVisible(HWND page, int id) { return IsWindowVisible(GetDlgItem(page, id)) != FALSE; }
+// The control's own visibility, whether or not its page is shown right now.
+bool IsVisible(HWND page, int id) { return (GetWindowLongW(GetDlgItem(page, id), GWL_STYLE) & WS_VISIBLE) != 0; }
 
 int ProgressPosition(HWND page) { return int(SendDlgItemMessageW(page, 1019, PBM_GETPOS, 0, 0)); }
 
@@ -130,13 +131,15 @@ int VisiblePage(const Setup& setup) {
   return visible;
 }
 
-void Click(HWND page, int id, bool post) {
+bool Click(HWND page, int id, bool post) {
   HWND button = GetDlgItem(page, id);
+  if (!button || !IsWindowEnabled(button)) return false;
   if (post) {
     PostMessageW(button, BM_CLICK, 0, 0);
   } else {
     SendMessageW(button, BM_CLICK, 0, 0);
   }
+  return true;
 }
 
 void Toggle(HWND page, int id) { Click(page, id); }

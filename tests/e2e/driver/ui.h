@@ -41,9 +41,10 @@ int ProgressPosition(HWND page);
 std::vector<std::wstring> ListLines(HWND list);
 int VisiblePage(const Setup& setup);  // -1 when none or several are visible
 
-// Clicks a button; `post` for clicks that open modal UI, which a sent
-// message would wait for.
-void Click(HWND page, int id, bool post = false);
+// Clicks a button as a user would: a disabled one cannot be clicked (false).
+// `post` for clicks that open modal UI, which a sent message would wait for.
+// (Wine's buttons act on BM_CLICK even when disabled, so the driver checks.)
+bool Click(HWND page, int id, bool post = false);
 void Toggle(HWND page, int id);
 
 // A visible top-level dialog of the process other than the frame (the folder
