@@ -29,4 +29,5 @@ if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then
 fi
 
 echo "No display: running the wizard on a private Xvfb."
-exec "$root/tests/e2e/run-scenario.sh" "$build" run launch
+echo "It performs a default installation as a user would; screenshots go to build/windows/e2e/run/screens."
+exec "$root/tests/e2e/run-scenario.sh" "$build" run default --quiet

@@ -4,60 +4,63 @@
 
 #include "resource.h"
 #include "setup_context.h"
-#include "setup_texts.h"
+#include "startup.h"
 #include "wizard.h"
 
 namespace {
 
-void RunMessageLoop(SetupContext* context, MSG* message) {
-  while (message->message != WM_QUIT) {
-    BOOL result = GetMessageW(message, nullptr, 0, 0);
+SetupContext* Context(void* self) { return static_cast<SetupContext*>(self); }
+
+bool InitializeCom(void*) { return SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)); }
+
+bool InitializeCommonControls(void*) {
+  INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_WIN95_CLASSES};
+  return InitCommonControlsEx(&controls) != FALSE;
+}
+
+int InitPathsEffect(void*) { return InitPaths(); }
+
+int IsUserAdminEffect(void*) { return IsUserAdmin(); }
+
+void ShowMessage(void*, const char* text, const char* caption, MessageIcon icon) {
+  MessageBoxA(nullptr, text, caption, icon == IconError ? MB_ICONERROR : MB_ICONWARNING);
+}
+
+// The frame's whole set-up, pages and timer included, runs inside this call.
+bool CreateFrame(void* self) {
+  SetupContext* context = Context(self);
+  context->frameWindow =
+      CreateDialogParamW(context->instance, MAKEINTRESOURCEW(IDD_FRAME), nullptr, MainDialogProc, 0);
+  return context->frameWindow != nullptr;
+}
+
+void RunMessageLoop(void* self) {
+  SetupContext* context = Context(self);
+  MSG message;
+  message.message = 0;
+  message.wParam = 0;
+  while (message.message != WM_QUIT) {
+    BOOL result = GetMessageW(&message, nullptr, 0, 0);
     if (result == 0 || result == -1) break;
     // Only the visible page takes part in dialog navigation: Tab,
     // mnemonics, Enter and Esc act on it alone.
-    if (!IsDialogMessageW(context->pages[context->currentPage], message)) {
-      TranslateMessage(message);
-      DispatchMessageW(message);
+    if (!IsDialogMessageW(context->pages[context->currentPage], &message)) {
+      TranslateMessage(&message);
+      DispatchMessageW(&message);
     }
   }
 }
 
-// Everything after COM is up; any failure ends here, leaving the system as it was.
-void RunSetup(SetupContext* context, MSG* message) {
-  INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_WIN95_CLASSES};
-  if (!InitCommonControlsEx(&controls)) return;
-  // The payload is loaded and verified before the administrator test, so a
-  // damaged file is reported as such to everyone.
-  if (!InitPaths()) {
-    MessageBoxA(nullptr, kInitFailedText, kErrorCaption, MB_ICONERROR);
-    return;
-  }
-  if (!IsUserAdmin()) {
-    MessageBoxA(nullptr, kNotAdminText, kProductCaption, MB_ICONWARNING);
-    return;
-  }
-  context->frameWindow = CreateDialogParamW(context->instance, MAKEINTRESOURCEW(IDD_FRAME), nullptr, MainDialogProc, 0);
-  if (!context->frameWindow) {
-    MessageBoxA(nullptr, kInitFailedText, kErrorCaption, MB_ICONERROR);
-    return;
-  }
-  RunMessageLoop(context, message);
-}
+void UninitializeCom(void*) { CoUninitialize(); }
 
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
-  MSG message;
-  message.message = 0;
-  message.wParam = 0;
-
   SetupContext context;
   InitSetupContext(&context, instance);
-
-  if (FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) return 0;
-  RunSetup(&context, &message);
-  CoUninitialize();
-  // Always 0, whatever the loop left in the message record. The payload
-  // block goes back to the heap as the context ends.
-  return 0;
+  const StartupEffects effects = {&context,       InitializeCom, InitializeCommonControls, InitPathsEffect,
+                                  IsUserAdminEffect, ShowMessage, CreateFrame,              RunMessageLoop,
+                                  UninitializeCom};
+  // The payload block goes back to the heap as the context ends, after COM.
+  return RunStartup(effects);
 }

@@ -5,6 +5,7 @@
 
 namespace {
 int g_failures = 0;
+bool g_quiet = false;
 
 void Print(const char* prefix, const char* format, va_list args) {
   std::printf("%s", prefix);
@@ -21,10 +22,12 @@ void Note(const char* format, ...) {
   va_end(args);
 }
 
+void SetQuiet(bool quiet) { g_quiet = quiet; }
+
 bool Expect(bool ok, const char* format, ...) {
   va_list args;
   va_start(args, format);
-  Print(ok ? "ok     " : "FAILED ", format, args);
+  if (!ok || !g_quiet) Print(ok ? "ok     " : "FAILED ", format, args);
   va_end(args);
   if (!ok) ++g_failures;
   return ok;

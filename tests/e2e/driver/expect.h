@@ -4,6 +4,8 @@
 
 #include <string>
 
+// Quiet: only notes and failed expectations are printed.
+void SetQuiet(bool quiet);
 void Note(const char* format, ...);
 bool Expect(bool ok, const char* format, ...);
 bool ExpectText(const std::wstring& actual, const std::wstring& expected, const char* what);

@@ -1,7 +1,7 @@
 // The end-to-end driver: runs beside setup.exe in the same Wine session and
 // acts as its user would, then checks what the installation left behind.
 //
-//   e2e-driver SCENARIO
+//   e2e-driver SCENARIO [--quiet]
 #include <windows.h>
 #include <objbase.h>
 
@@ -30,7 +30,8 @@ const Scenario kScenarios[] = {
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
-  if (argc == 2) {
+  if (argc == 2 || (argc == 3 && lstrcmpW(argv[2], L"--quiet") == 0)) {
+    SetQuiet(argc == 3);
     for (const Scenario& s : kScenarios) {
       if (lstrcmpW(argv[1], s.name) != 0) continue;
       CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
@@ -40,7 +41,7 @@ int wmain(int argc, wchar_t** argv) {
       return Failures() == 0 ? 0 : 1;
     }
   }
-  std::printf("usage: e2e-driver SCENARIO\nscenarios:");
+  std::printf("usage: e2e-driver SCENARIO [--quiet]\nscenarios:");
   for (const Scenario& s : kScenarios) std::printf(" %s", Narrow(s.name).c_str());
   std::printf("\n");
   return 2;

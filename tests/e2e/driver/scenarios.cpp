@@ -128,6 +128,7 @@ std::vector<std::wstring> InstallAndWait(const Setup& setup, const wchar_t* fina
   if (screenshots) Screenshot(L"4-progress");
   std::vector<std::wstring> lines = ListLines(GetDlgItem(setup.pages[kProgress], 1018));
   for (const std::wstring& line : lines) Note("details: %s", Narrow(line).c_str());
+  Note("final text: %s", Narrow(ReadText(status)).c_str());
   return lines;
 }
 

@@ -1,0 +1,154 @@
+// InitPaths against the prefix's real registry and file system, with the
+// payload setup.exe carries linked into this test program.
+#include <windows.h>
+#include <shlobj.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+
+#include "payload_loader.h"
+#include "test_support.h"
+
+namespace {
+
+const wchar_t kKey[] = L"Software\\Velunora";
+
+struct Folders {
+  std::wstring install, browse, startMenu;
+};
+
+// Runs InitPaths with AppPath as given (or absent) and returns the folders.
+Folders InitPathsWith(DWORD type, const void* data, DWORD bytes) {
+  RegDeleteTreeW(HKEY_LOCAL_MACHINE, kKey);
+  if (data) {
+    HKEY key;
+    EXPECT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, kKey, 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr), 0);
+    EXPECT_EQ(RegSetValueExW(key, L"AppPath", 0, type, static_cast<const BYTE*>(data), bytes), 0);
+    RegCloseKey(key);
+  }
+  TestContext t;
+  EXPECT_EQ(InitPaths(), 1);
+  return {t.context.installDir, t.context.browseDir, t.context.startMenuDir};
+}
+
+Folders WithText(const std::wstring& path, DWORD type = REG_SZ) {
+  return InitPathsWith(type, path.c_str(), DWORD((path.size() + 1) * sizeof(wchar_t)));
+}
+
+const std::wstring kDefaultInstall = L"C:\\Program Files\\Velunora\\";
+const std::wstring kDefaultBrowse = L"C:\\Program Files\\";
+const std::wstring kStartMenu = L"C:\\ProgramData\\Microsoft\\Windows\\Start Menu\\Programs\\Velunora\\";
+
+class InitPathsTest : public ::testing::Test {
+ protected:
+  ScopedHklmTree cleanup_{kKey};
+  ScratchFolder scratch_;
+};
+
+TEST_F(InitPathsTest, UsesTheDefaultsWithoutAPreviousInstallation) {
+  Folders f = InitPathsWith(0, nullptr, 0);  // no key
+  EXPECT_EQ(f.install, kDefaultInstall);
+  EXPECT_EQ(f.browse, kDefaultBrowse);
+  EXPECT_EQ(f.startMenu, kStartMenu);
+
+  HKEY key;  // the key, but no value
+  ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, kKey, 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr), 0);
+  RegCloseKey(key);
+  TestContext t;
+  ASSERT_EQ(InitPaths(), 1);
+  EXPECT_EQ(std::wstring(t.context.installDir), kDefaultInstall);
+  EXPECT_EQ(std::wstring(t.context.browseDir), kDefaultBrowse);
+}
+
+TEST_F(InitPathsTest, OffersAnExistingFolderAsItWasRecorded) {
+  std::wstring apps = scratch_.Path(L"Apps");
+  ASSERT_TRUE(CreateDirectoryW(apps.c_str(), nullptr));
+  struct Case {
+    std::wstring stored, install, browse;
+  } cases[] = {
+      {apps, apps + L"\\", apps},
+      {apps + L"\\", apps + L"\\", apps + L"\\"},
+      {apps + L"/", apps + L"\\", apps + L"/"},
+  };
+  for (const Case& c : cases) {
+    Folders f = WithText(c.stored);
+    EXPECT_EQ(f.install, c.install);
+    EXPECT_EQ(f.browse, c.browse);
+    EXPECT_EQ(f.startMenu, kStartMenu);
+  }
+}
+
+TEST_F(InitPathsTest, FallsBackSilentlyOnAnythingButAnExistingFolder) {
+  std::wstring file = scratch_.Path(L"file.txt");
+  ASSERT_TRUE(WriteFileBytes(file, "x", 1));
+  for (const std::wstring& stored : {file, scratch_.Path(L"missing"), std::wstring(L"")}) {
+    Folders f = WithText(stored);
+    EXPECT_EQ(f.install, kDefaultInstall);
+    EXPECT_EQ(f.browse, kDefaultBrowse);
+  }
+  DWORD number = 5;
+  Folders f = InitPathsWith(REG_DWORD, &number, 4);
+  EXPECT_EQ(f.install, kDefaultInstall);
+}
+
+// A folder whose path is exactly `length` characters, made of nested parts.
+std::wstring FolderOfLength(const std::wstring& root, size_t length) {
+  std::wstring path = root.substr(0, root.size() - 1);  // without its backslash
+  while (path.size() < length) {
+    size_t part = std::min<size_t>(50, length - path.size() - 1);
+    path += L"\\" + std::wstring(part, L'd');
+    CreateDirectoryW(path.c_str(), nullptr);
+  }
+  return path;
+}
+
+TEST_F(InitPathsTest, ReadsAtMost235Characters) {
+  std::wstring fits = FolderOfLength(scratch_.Path(), 235);
+  ASSERT_EQ(fits.size(), 235u);
+  ASSERT_NE(GetFileAttributesW(fits.c_str()), INVALID_FILE_ATTRIBUTES);
+  Folders f = WithText(fits);
+  EXPECT_EQ(f.install, fits + L"\\");
+  EXPECT_EQ(f.browse, fits);
+
+  std::wstring longer = FolderOfLength(scratch_.Path(), 236);
+  ASSERT_EQ(longer.size(), 236u);
+  ASSERT_NE(GetFileAttributesW(longer.c_str()), INVALID_FILE_ATTRIBUTES);
+  f = WithText(longer);
+  EXPECT_EQ(f.install, kDefaultInstall);
+  EXPECT_EQ(f.browse, kDefaultBrowse);
+}
+
+TEST_F(InitPathsTest, TakesAnyTypeAsTextAndExpandsNothing) {
+  std::wstring apps = scratch_.Path(L"Apps");
+  ASSERT_TRUE(CreateDirectoryW(apps.c_str(), nullptr));
+  Folders f = WithText(apps, REG_EXPAND_SZ);
+  EXPECT_EQ(f.install, apps + L"\\");
+  // %SystemDrive% would name an existing folder once expanded; unexpanded it names none.
+  f = WithText(L"%SystemDrive%\\", REG_EXPAND_SZ);
+  EXPECT_EQ(f.install, kDefaultInstall);
+}
+
+TEST(LoadPayload, IndexesTheCarriedPayload) {
+  TestContext t;
+  ASSERT_EQ(LoadPayload(&t.context), Ok);
+  const uint32_t offsets[11] = {132,     635,     184955,  385147,  765563, 1205883,
+                                1419899, 1658491, 2034811, 2344571, 2454139};
+  for (int i = 0; i < 11; ++i) EXPECT_EQ(t.context.entries[i].offset, offsets[i]) << i;
+  EXPECT_NE(t.context.payloadResource, nullptr);
+  EXPECT_EQ(t.context.payload.capacity, kPayloadCapacity);
+}
+
+TEST(LoadPayload, ReportsAModuleWithoutPayload) {
+  TestContext t;
+  t.context.instance = GetModuleHandleW(L"kernel32.dll");
+  EXPECT_EQ(LoadPayload(&t.context), ResourceMissing);
+  EXPECT_EQ(t.context.payloadResource, nullptr);
+  EXPECT_EQ(t.context.payload.data, nullptr);
+  // And InitPaths fails on it, leaving the folders empty.
+  EXPECT_EQ(InitPaths(), 0);
+  EXPECT_EQ(t.context.installDir[0], 0);
+}
+
+}  // namespace
