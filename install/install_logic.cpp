@@ -5,8 +5,8 @@
 const wchar_t kWriteFailedLine[] = L"ERROR: Write failed.";
 
 const wchar_t* const kComponentNames[9] = {
-    L"Talvex", L"Glimmerdex", L"Veilcrafter", L"Frolix", L"Tunebridge", L"Notelocker", L"Wardbin", L"Drifthub",
-    L"Uninstall",
+    L"Talvex",     L"Glimmerdex", L"Veilcrafter", L"Frolix",    L"Tunebridge",
+    L"Notelocker", L"Wardbin",    L"Drifthub",    L"Uninstall",
 };
 
 const Component kComponentTable[8] = {

@@ -17,8 +17,7 @@ constexpr uint32_t kProgressPage = 3;
 SetupContext* Context(void* self) { return static_cast<SetupContext*>(self); }
 
 bool IsSelected(void* self, uint32_t component) {
-  return IsDlgButtonChecked(Context(self)->pages[kComponentsPage], kComponentTable[component].checkBox) ==
-         BST_CHECKED;
+  return IsDlgButtonChecked(Context(self)->pages[kComponentsPage], kComponentTable[component].checkBox) == BST_CHECKED;
 }
 
 void SetStatusName(void* self, const wchar_t* name) {
@@ -60,10 +59,9 @@ void SetProgress(void* self, uint32_t position) {
 void RunInstallStep(uint32_t step) {
   SetupContext* context = g_setup;
   context->pendingStep = 0;
-  StepState state = {context->installDir, context->startMenuDir, context->entries,
+  StepState state = {context->installDir,     context->startMenuDir,  context->entries,
                      context->componentNames, context->requiredBytes, &context->errorCount};
-  const StepEffects effects = {context,      IsSelected,   SetStatusName, SetStatusText,
-                               EnsureFolder, AddLine,      WriteEntry,    WriteShortcut,
-                               WriteValue,   PostNextStep, SetFinished,   SetProgress};
+  const StepEffects effects = {context,    IsSelected,    SetStatusName, SetStatusText, EnsureFolder, AddLine,
+                               WriteEntry, WriteShortcut, WriteValue,    PostNextStep,  SetFinished,  SetProgress};
   PerformInstallStep(step, &state, effects);
 }

@@ -23,16 +23,35 @@ const RegistryRow kAppPathRow = {8, {L"Velunora"}, kAppPathValue, kRegSz, Instal
 const RegistryRow kShellRegistrationRows[] = {
     {4, {kClasses, L"Directory", kShell, L"Tunebridge"}, nullptr, kRegSz, FixedText, kPlayVerb, 0, 42},
     {4, {kClasses, L"Directory", kShell, L"Tunebridge", kCommand}, nullptr, kRegSz, ProgramOpenCommand, nullptr, 0, 0},
-    {4, {kClasses, L"SystemFileAssociations", L"audio", kShell, L"Tunebridge"}, nullptr, kRegSz, FixedText, kPlayVerb,
-     0, 42},
-    {4, {kClasses, L"SystemFileAssociations", L"audio", kShell, L"Tunebridge", kCommand}, nullptr, kRegSz,
-     ProgramOpenCommand, nullptr, 0, 0},
+    {4,
+     {kClasses, L"SystemFileAssociations", L"audio", kShell, L"Tunebridge"},
+     nullptr,
+     kRegSz,
+     FixedText,
+     kPlayVerb,
+     0,
+     42},
+    {4,
+     {kClasses, L"SystemFileAssociations", L"audio", kShell, L"Tunebridge", kCommand},
+     nullptr,
+     kRegSz,
+     ProgramOpenCommand,
+     nullptr,
+     0,
+     0},
 
     {5, {kClasses, L".ntxt"}, nullptr, kRegSz, FixedText, L"Notelocker.Document", 0, 40},
     {5, {kClasses, L"Notelocker.Document"}, nullptr, kRegSz, FixedText, L"Notelocker Document", 0, 40},
     {5, {kClasses, L"Notelocker.Document", kDefaultIcon}, nullptr, kRegSz, ProgramIconText, nullptr, 0, 0},
     {5, {kClasses, L"Notelocker.Document", kShell}, nullptr, kRegSz, FixedText, kOpen, 0, 10},
-    {5, {kClasses, L"Notelocker.Document", kShell, kOpen, kCommand}, nullptr, kRegSz, ProgramOpenCommand, nullptr, 0, 0},
+    {5,
+     {kClasses, L"Notelocker.Document", kShell, kOpen, kCommand},
+     nullptr,
+     kRegSz,
+     ProgramOpenCommand,
+     nullptr,
+     0,
+     0},
 
     {6, {kClasses, L".kvx"}, nullptr, kRegSz, FixedText, L"Wardbin.File", 0, 26},
     {6, {kClasses, L"Wardbin.File"}, nullptr, kRegSz, FixedText, L"KVX Encrypted File", 0, 38},
@@ -48,7 +67,8 @@ const RegistryRow kShellRegistrationRows[] = {
 };
 const uint32_t kShellRegistrationRowCount = sizeof kShellRegistrationRows / sizeof kShellRegistrationRows[0];
 
-#define UNINSTALL_KEY {L"Microsoft", L"Windows", L"CurrentVersion", L"Uninstall", L"Velunora"}
+#define UNINSTALL_KEY \
+  { L"Microsoft", L"Windows", L"CurrentVersion", L"Uninstall", L"Velunora" }
 const RegistryRow kUninstallRows[] = {
     {8, UNINSTALL_KEY, L"DisplayIcon", kRegSz, UninstallIconText, nullptr, 0, 0},
     {8, UNINSTALL_KEY, L"DisplayName", kRegSz, FixedText, L"Velunora App Pack (All Users)", 0, 60},

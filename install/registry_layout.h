@@ -27,20 +27,20 @@ enum RegistrySource : uint32_t {
 };
 
 struct RegistryRow {
-  uint32_t step;                           // the install step that writes it
-  const wchar_t* key[kKeyComponents];      // components after "Software"; unused ones null
-  const wchar_t* valueName;                // null for the key's default value
-  uint32_t type;                           // kRegSz or kRegDword
+  uint32_t step;                       // the install step that writes it
+  const wchar_t* key[kKeyComponents];  // components after "Software"; unused ones null
+  const wchar_t* valueName;            // null for the key's default value
+  uint32_t type;                       // kRegSz or kRegDword
   RegistrySource source;
-  const wchar_t* text;                     // FixedText only
-  uint32_t number;                         // FixedNumber only
-  uint32_t bytes;                          // byte count of fixed data; 0 when composed
+  const wchar_t* text;  // FixedText only
+  uint32_t number;      // FixedNumber only
+  uint32_t bytes;       // byte count of fixed data; 0 when composed
 };
 
 extern const RegistryRow kAppPathRow;
 extern const RegistryRow kShellRegistrationRows[];  // steps 4-7, in writing order
 extern const uint32_t kShellRegistrationRowCount;
-extern const RegistryRow kUninstallRows[];          // step 8, in writing order
+extern const RegistryRow kUninstallRows[];  // step 8, in writing order
 extern const uint32_t kUninstallRowCount;
 
 // Composes "Software" and the present components, each after a backslash,

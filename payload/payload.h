@@ -22,7 +22,7 @@ constexpr uint32_t kPayloadResourceId = 102;  // RT_RCDATA
 constexpr uint32_t kPayloadEntryCount = 11;
 constexpr uint32_t kPayloadRecordSize = 12;
 constexpr uint32_t kPayloadTableSize = kPayloadEntryCount * kPayloadRecordSize;  // 132
-constexpr uint32_t kPayloadCapacity = 4194304;                                  // the one decode block
+constexpr uint32_t kPayloadCapacity = 4194304;                                   // the one decode block
 constexpr uint32_t kPayloadPropertiesSize = 5;  // lc/lp/pb byte, then the dictionary size
 constexpr uint32_t kLicenseEntry = 0;
 constexpr uint32_t kLicenseLimit = 511;  // what the license page can show
@@ -73,10 +73,10 @@ uint32_t PayloadChecksum(const uint8_t* data, uint32_t length);
 
 // Why decoding stopped; the loader itself only looks at the length produced.
 enum DecodeStop : int {
-  DecodeEndMarker,      // the stream's end-of-stream marker
-  DecodeSourceEnd,      // the source ran out first
+  DecodeEndMarker,  // the stream's end-of-stream marker
+  DecodeSourceEnd,  // the source ran out first
   DecodeDestinationFull,
-  DecodeError,          // bad properties, bad data, or memory short
+  DecodeError,  // bad properties, bad data, or memory short
 };
 
 struct DecodeReport {

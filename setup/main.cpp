@@ -29,8 +29,7 @@ void ShowMessage(void*, const char* text, const char* caption, MessageIcon icon)
 // The frame's whole set-up, pages and timer included, runs inside this call.
 bool CreateFrame(void* self) {
   SetupContext* context = Context(self);
-  context->frameWindow =
-      CreateDialogParamW(context->instance, MAKEINTRESOURCEW(IDD_FRAME), nullptr, MainDialogProc, 0);
+  context->frameWindow = CreateDialogParamW(context->instance, MAKEINTRESOURCEW(IDD_FRAME), nullptr, MainDialogProc, 0);
   return context->frameWindow != nullptr;
 }
 
@@ -58,9 +57,9 @@ void UninitializeCom(void*) { CoUninitialize(); }
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
   SetupContext context;
   InitSetupContext(&context, instance);
-  const StartupEffects effects = {&context,       InitializeCom, InitializeCommonControls, InitPathsEffect,
-                                  IsUserAdminEffect, ShowMessage, CreateFrame,              RunMessageLoop,
-                                  UninitializeCom};
+  const StartupEffects effects = {&context,        InitializeCom,     InitializeCommonControls,
+                                  InitPathsEffect, IsUserAdminEffect, ShowMessage,
+                                  CreateFrame,     RunMessageLoop,    UninitializeCom};
   // The payload block goes back to the heap as the context ends, after COM.
   return RunStartup(effects);
 }

@@ -31,7 +31,7 @@ union ScratchArea {
 
 struct SetupContext {
   HINSTANCE instance;
-  HWND frameWindow;  // null until CreateDialogParamW returns
+  HWND frameWindow;        // null until CreateDialogParamW returns
   HWND pages[kPageCount];  // license, components, destination folder, progress
   HWND detailsList;
   HICON icon;
@@ -40,8 +40,8 @@ struct SetupContext {
   uint32_t currentPage;
   InstallState state;
   uint32_t errorCount;
-  uint32_t requiredBytes;  // selected programs plus the uninstaller; 0 when nothing is selected
-  uint32_t pendingStep;    // next install step + 1; 0 when none is due
+  uint32_t requiredBytes;              // selected programs plus the uninstaller; 0 when nothing is selected
+  uint32_t pendingStep;                // next install step + 1; 0 when none is due
   wchar_t installDir[kFolderUnits];    // ends with a backslash
   wchar_t startMenuDir[kFolderUnits];  // ends with a backslash
   wchar_t browseDir[kFolderUnits];     // the picker's preselection and result, as given

@@ -82,9 +82,7 @@ void ShowDetails(SetupContext* context) {
   SetFocus(context->detailsList);
 }
 
-void CloseFrame(SetupContext* context) {
-  PostMessageW(context->frameWindow, WM_CLOSE, 0, 0);
-}
+void CloseFrame(SetupContext* context) { PostMessageW(context->frameWindow, WM_CLOSE, 0, 0); }
 
 }  // namespace
 

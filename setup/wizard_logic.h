@@ -7,7 +7,7 @@
 
 #include "payload.h"
 
-constexpr uint32_t kFormatLimit = 63;         // literal characters FormatNumber copies at most
+constexpr uint32_t kFormatLimit = 63;        // literal characters FormatNumber copies at most
 constexpr uint32_t kFormatDestination = 74;  // room FormatNumber needs: 63 + 10 digits + terminator
 constexpr uint32_t kSpaceTextBytes = 64;
 constexpr uint64_t kFreeSpaceUnknown = ~uint64_t(0);  // both 32-bit halves all ones

@@ -23,8 +23,8 @@ struct RegistryWrite {
   std::string value;  // "" for the default value
   uint32_t type;
   uint32_t bytes;
-  std::string text;   // REG_SZ data without its terminator
-  uint32_t number;    // REG_DWORD data
+  std::string text;  // REG_SZ data without its terminator
+  uint32_t number;   // REG_DWORD data
 };
 
 struct Recorder {
@@ -37,8 +37,8 @@ struct Recorder {
   // What the steps did.
   std::vector<std::string> lines;
   std::vector<std::string> status;
-  std::vector<std::string> files;       // path, then "@" and the entry offset, then "+time" when stamped
-  std::vector<std::string> shortcuts;   // shortcut path -> target
+  std::vector<std::string> files;      // path, then "@" and the entry offset, then "+time" when stamped
+  std::vector<std::string> shortcuts;  // shortcut path -> target
   std::vector<std::string> folders;
   std::vector<RegistryWrite> values;
   std::vector<uint32_t> posted;
@@ -140,7 +140,8 @@ const RegistryWrite* Find(const std::vector<RegistryWrite>& values, const std::s
 TEST(InstallPlan, AllEightComponents) {
   Installation i;
   i.Run();
-  const char* names[] = {"Talvex", "Glimmerdex", "Veilcrafter", "Frolix", "Tunebridge", "Notelocker", "Wardbin", "Drifthub"};
+  const char* names[] = {"Talvex",     "Glimmerdex", "Veilcrafter", "Frolix",
+                         "Tunebridge", "Notelocker", "Wardbin",     "Drifthub"};
   std::vector<std::string> lines;
   for (const char* name : names) {
     lines.push_back(kInstall + name + ".exe");
@@ -199,18 +200,20 @@ TEST(InstallPlan, OnlyTalvexStillMovesTheBarAndKeepsItsName) {
   EXPECT_EQ(i.recorder.status, (std::vector<std::string>{"Talvex", "Installation completed successfully."}));
   EXPECT_EQ(i.recorder.progress, (std::vector<uint32_t>{11, 22, 33, 44, 55, 66, 77, 88, 100}));
   ASSERT_EQ(i.recorder.values.size(), 1u + 8u);
-  EXPECT_EQ(Find(i.recorder.values, "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Velunora", "EstimatedSize")
-                ->number,
-            (184320u + 109568u) >> 10);
+  EXPECT_EQ(
+      Find(i.recorder.values, "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Velunora", "EstimatedSize")
+          ->number,
+      (184320u + 109568u) >> 10);
 }
 
 TEST(InstallPlan, OnlyTunebridgeEstimates316Kilobytes) {
   Installation i;
   i.recorder.selected = 1 << 4;
   i.Run();
-  EXPECT_EQ(Find(i.recorder.values, "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Velunora", "EstimatedSize")
-                ->number,
-            316u);
+  EXPECT_EQ(
+      Find(i.recorder.values, "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Velunora", "EstimatedSize")
+          ->number,
+      316u);
   EXPECT_EQ(i.recorder.values.size(), 4u + 1u + 8u);
 }
 
@@ -246,10 +249,9 @@ TEST(InstallPlan, AFailedRegistryWriteIsNamedAndCounted) {
   i.recorder.selected = 1 << 7;
   i.recorder.failingValues = {"Software\\Classes\\.dft|"};
   i.Run();
-  EXPECT_EQ(i.recorder.lines,
-            (std::vector<std::string>{kInstall + "Drifthub.exe", kStartMenu + "Drifthub.lnk",
-                                      "HKEY_LOCAL_MACHINE\\Software\\Classes\\.dft", "ERROR: Write failed.",
-                                      kInstall + "uninstall.exe"}));
+  EXPECT_EQ(i.recorder.lines, (std::vector<std::string>{kInstall + "Drifthub.exe", kStartMenu + "Drifthub.lnk",
+                                                        "HKEY_LOCAL_MACHINE\\Software\\Classes\\.dft",
+                                                        "ERROR: Write failed.", kInstall + "uninstall.exe"}));
   // The other values of the step are still written.
   EXPECT_NE(Find(i.recorder.values, "Software\\Classes\\Drifthub.File\\shell\\open\\command", ""), nullptr);
   EXPECT_EQ(i.errorCount, 1u);

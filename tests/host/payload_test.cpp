@@ -37,7 +37,8 @@ std::vector<uint8_t> Compress(const std::vector<uint8_t>& decoded) {
 }
 
 PayloadExpectation ExpectationFor(const std::vector<uint8_t>& resource, const std::vector<uint8_t>& decoded) {
-  return {uint32_t(resource.size()), uint32_t(decoded.size()), PayloadChecksum(decoded.data(), uint32_t(decoded.size()))};
+  return {uint32_t(resource.size()), uint32_t(decoded.size()),
+          PayloadChecksum(decoded.data(), uint32_t(decoded.size()))};
 }
 
 const std::vector<uint32_t> kSizes = {503, 1000, 2000, 3000, 4000, 5000, 6000, 7000, 8000, 900, 800};
@@ -161,7 +162,8 @@ TEST(DecodePayloadStream, StopsAtAFullDestination) {
 
   PayloadBuffer other = {};
   PayloadEntry entries[kPayloadEntryCount] = {};
-  PayloadExpectation expected = {uint32_t(resource.size()), uint32_t(big.size()), PayloadChecksum(big.data(), uint32_t(big.size()))};
+  PayloadExpectation expected = {uint32_t(resource.size()), uint32_t(big.size()),
+                                 PayloadChecksum(big.data(), uint32_t(big.size()))};
   EXPECT_EQ(LoadPayloadBytes(resource.data(), uint32_t(resource.size()), expected, &other, entries), PayloadCorrupt);
 }
 
@@ -228,9 +230,9 @@ TEST(IndexPayload, RefusesSizesThatOnlyAddUpModulo2To32) {
   // With the checksum and length right, the loader must still refuse it.
   std::vector<uint8_t> resource = Compress(table);
   PayloadBuffer payload = {};
-  EXPECT_EQ(LoadPayloadBytes(resource.data(), uint32_t(resource.size()), ExpectationFor(resource, table), &payload,
-                             entries),
-            PayloadCorrupt);
+  EXPECT_EQ(
+      LoadPayloadBytes(resource.data(), uint32_t(resource.size()), ExpectationFor(resource, table), &payload, entries),
+      PayloadCorrupt);
 }
 
 TEST(PayloadBuffer, AllocateTwiceReplacesTheBlockWithAZeroedOne) {
@@ -248,7 +250,7 @@ TEST(PayloadBuffer, AllocateTwiceReplacesTheBlockWithAZeroedOne) {
 }
 
 TEST(DecoderHeap, RefusesRequestsThatDoNotFit32Bits) {
-  EXPECT_EQ(DecoderHeapAlloc(nullptr, 0x10000, 0x10000), nullptr);  // exactly 2^32
+  EXPECT_EQ(DecoderHeapAlloc(nullptr, 0x10000, 0x10000), nullptr);     // exactly 2^32
   EXPECT_EQ(DecoderHeapAlloc(nullptr, SIZE_MAX / 2 + 1, 2), nullptr);  // wraps size_t
   void* block = DecoderHeapAlloc(nullptr, 16, 64);
   EXPECT_NE(block, nullptr);

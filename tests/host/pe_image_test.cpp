@@ -16,13 +16,13 @@ class ImageBuilder {
     bytes_[1] = 'Z';
     Put32(60, 64);
     std::memcpy(&bytes_[64], "PE\0\0", 4);
-    Put16(68, 0x8664);       // machine
-    Put16(70, 1);            // sections
-    Put16(84, 240);          // optional header size
-    Put16(88, 0x20B);        // PE32+
-    Put16(88 + 68, 2);       // GUI subsystem
-    Put32(88 + 108, 16);     // data directories
-    Put32(88 + 112 + 8, 0x1000);   // import table
+    Put16(68, 0x8664);            // machine
+    Put16(70, 1);                 // sections
+    Put16(84, 240);               // optional header size
+    Put16(88, 0x20B);             // PE32+
+    Put16(88 + 68, 2);            // GUI subsystem
+    Put32(88 + 108, 16);          // data directories
+    Put32(88 + 112 + 8, 0x1000);  // import table
     Put32(88 + 116 + 8, 60);
     Put32(88 + 112 + 16, 0x1100);  // resources
     Put32(88 + 116 + 16, 0x60);

@@ -21,7 +21,7 @@ struct Launch {
         [](void* s) { return int(Log(s, "admin", static_cast<Launch*>(s)->admin != 0)); },
         [](void* s, const char* text, const char* caption, MessageIcon icon) {
           static_cast<Launch*>(s)->calls.push_back(std::string(icon == IconError ? "error" : "warning") + " box \"" +
-                                                caption + "\": " + text);
+                                                   caption + "\": " + text);
         },
         [](void* s) { return Log(s, "frame", static_cast<Launch*>(s)->frame); },
         [](void* s) { static_cast<Launch*>(s)->calls.push_back("loop"); },

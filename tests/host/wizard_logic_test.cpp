@@ -71,9 +71,8 @@ TEST(SpaceTexts, RoundTheRequiredAmountUpToWholeMebibytes) {
     uint32_t bytes;
     const char* text;
   } cases[] = {
-      {0, "Space required:  0 MB"},       {1, "Space required:  1 MB"},
-      {1048576, "Space required:  1 MB"}, {1048577, "Space required:  2 MB"},
-      {293888, "Space required:  1 MB"},  {2453504, "Space required:  3 MB"},
+      {0, "Space required:  0 MB"},       {1, "Space required:  1 MB"},      {1048576, "Space required:  1 MB"},
+      {1048577, "Space required:  2 MB"}, {293888, "Space required:  1 MB"}, {2453504, "Space required:  3 MB"},
   };
   for (const Case& c : cases) {
     char text[64];

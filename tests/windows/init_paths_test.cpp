@@ -133,8 +133,7 @@ TEST_F(InitPathsTest, TakesAnyTypeAsTextAndExpandsNothing) {
 TEST(LoadPayload, IndexesTheCarriedPayload) {
   TestContext t;
   ASSERT_EQ(LoadPayload(&t.context), Ok);
-  const uint32_t offsets[11] = {132,     635,     184955,  385147,  765563, 1205883,
-                                1419899, 1658491, 2034811, 2344571, 2454139};
+  const uint32_t offsets[11] = {132, 635, 184955, 385147, 765563, 1205883, 1419899, 1658491, 2034811, 2344571, 2454139};
   for (int i = 0; i < 11; ++i) EXPECT_EQ(t.context.entries[i].offset, offsets[i]) << i;
   EXPECT_NE(t.context.payloadResource, nullptr);
   EXPECT_EQ(t.context.payload.capacity, kPayloadCapacity);

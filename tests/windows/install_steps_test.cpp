@@ -51,8 +51,8 @@ struct Installation : TestContext {
     receiver = CreateWindowW(L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
     context.frameWindow = receiver;
     for (uint32_t page : {1u, 3u}) {
-      context.pages[page] = CreateDialogParamW(context.instance, MAKEINTRESOURCEW(IDD_LICENSE + page), receiver,
-                                               PageDialogProc, 0);
+      context.pages[page] =
+          CreateDialogParamW(context.instance, MAKEINTRESOURCEW(IDD_LICENSE + page), receiver, PageDialogProc, 0);
     }
     context.detailsList = GetDlgItem(context.pages[3], IDC_DETAILS_LIST);
     bool selected[8];
@@ -180,10 +180,9 @@ TEST(RunInstallStep, ReportsALockedProgramAndGoesOn) {
   i.Run();
   CloseHandle(holder);
   std::wstring startMenu = i.context.startMenuDir;
-  EXPECT_EQ(i.Lines(), (std::vector<std::wstring>{talvex, L"ERROR: Write failed.",
-                                                  std::wstring(i.context.installDir) + L"Glimmerdex.exe",
-                                                  startMenu + L"Glimmerdex.lnk",
-                                                  std::wstring(i.context.installDir) + L"uninstall.exe"}));
+  EXPECT_EQ(i.Lines(), (std::vector<std::wstring>{
+                           talvex, L"ERROR: Write failed.", std::wstring(i.context.installDir) + L"Glimmerdex.exe",
+                           startMenu + L"Glimmerdex.lnk", std::wstring(i.context.installDir) + L"uninstall.exe"}));
   EXPECT_EQ(i.Status(), "Installation failed.");
   EXPECT_EQ(i.context.errorCount, 1u);
   EXPECT_EQ(GetFileAttributesW((startMenu + L"Talvex.lnk").c_str()), INVALID_FILE_ATTRIBUTES);

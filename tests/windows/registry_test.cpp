@@ -89,7 +89,8 @@ TEST(RegistryLayout, KeysAndStepsAreAsInstalled) {
                             L"UninstallString", L"EstimatedSize", L"NoModify",       L"NoRepair"};
   ASSERT_EQ(kUninstallRowCount, 8u);
   for (uint32_t i = 0; i < kUninstallRowCount; ++i) {
-    EXPECT_STREQ(BuildRowKeyPath(kUninstallRows[i]), L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Velunora");
+    EXPECT_STREQ(BuildRowKeyPath(kUninstallRows[i]),
+                 L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Velunora");
     EXPECT_STREQ(kUninstallRows[i].valueName, names[i]);
   }
   EXPECT_STREQ(BuildRowKeyPath(kAppPathRow), L"Software\\Velunora");

@@ -11,8 +11,12 @@ TEST(AppendSeparator, EndsAPathInExactlyOneRewrittenLastUnit) {
     const wchar_t* in;
     const wchar_t* out;
   } cases[] = {
-      {L"", L"\\"},         {L"C:", L"C:\\"},       {L"C:\\", L"C:\\"},
-      {L"a/b/", L"a/b\\"},  {L"x\\\\", L"x\\\\"},   {L"D:\\Apps/", L"D:\\Apps\\"},
+      {L"", L"\\"},
+      {L"C:", L"C:\\"},
+      {L"C:\\", L"C:\\"},
+      {L"a/b/", L"a/b\\"},
+      {L"x\\\\", L"x\\\\"},
+      {L"D:\\Apps/", L"D:\\Apps\\"},
       {L"D:\\Apps", L"D:\\Apps\\"},
   };
   for (const Case& c : cases) {

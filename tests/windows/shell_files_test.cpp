@@ -36,8 +36,8 @@ TEST(CreateDirectoryChain, CreatesEachMissingFolderOfEveryPathForm) {
   std::wstring rooted = root.substr(2) + L"G\\H\\";  // drop "C:"
   EXPECT_EQ(CreateDirectoryChain(rooted.c_str()), 1);
   SetCurrentDirectoryW(previous);
-  EXPECT_EQ(scratch.List(), (Listing{L"A\\", L"A\\B\\", L"A\\R\\", L"A\\R\\S\\", L"C\\", L"E\\", L"E\\F\\", L"G\\",
-                                     L"G\\H\\"}));
+  EXPECT_EQ(scratch.List(),
+            (Listing{L"A\\", L"A\\B\\", L"A\\R\\", L"A\\R\\S\\", L"C\\", L"E\\", L"E\\F\\", L"G\\", L"G\\H\\"}));
 
   // Nothing to do.
   EXPECT_EQ(CreateDirectoryChain(L""), 1);
@@ -79,25 +79,6 @@ TEST(CreateDirectoryChain, HandlesEveryLengthTheFolderFieldsHold) {
   EXPECT_EQ(scratch.List(), expected);
 }
 
-std::wstring LinkTarget(const std::wstring& shortcut) {
-  std::wstring target;
-  IShellLinkW* link;
-  if (SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
-                                 reinterpret_cast<void**>(&link)))) {
-    IPersistFile* file;
-    if (SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file)))) {
-      wchar_t path[MAX_PATH] = {};
-      if (SUCCEEDED(file->Load(shortcut.c_str(), STGM_READ)) &&
-          SUCCEEDED(link->GetPath(path, MAX_PATH, nullptr, SLGP_RAWPATH))) {
-        target = path;
-      }
-      file->Release();
-    }
-    link->Release();
-  }
-  return target;
-}
-
 TEST(CreateShortcut, SavesALinkThatPointsAtTheProgram) {
   ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
   ScratchFolder scratch;
@@ -105,7 +86,7 @@ TEST(CreateShortcut, SavesALinkThatPointsAtTheProgram) {
   ASSERT_TRUE(WriteFileBytes(program, "MZ", 2));
   std::wstring shortcut = scratch.Path(L"Talvex.lnk");
   EXPECT_EQ(CreateShortcut(program.c_str(), shortcut.c_str()), S_OK);
-  EXPECT_EQ(LinkTarget(shortcut), program);
+  EXPECT_EQ(ShortcutTarget(shortcut), program);
 
   // A shortcut into a folder that does not exist fails with the save's code.
   HRESULT missing = CreateShortcut(program.c_str(), scratch.Path(L"none\\Talvex.lnk").c_str());

@@ -61,38 +61,3 @@ std::vector<std::wstring> ScratchFolder::List() const {
   std::sort(out.begin(), out.end());
   return out;
 }
-
-bool ReadHklmValue(const wchar_t* keyPath, const wchar_t* valueName, DWORD* type, std::vector<BYTE>* data) {
-  HKEY key;
-  if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, keyPath, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) return false;
-  DWORD size = 0;
-  LONG result = RegQueryValueExW(key, valueName, nullptr, type, nullptr, &size);
-  if (result == ERROR_SUCCESS) {
-    data->assign(size, 0);
-    result = RegQueryValueExW(key, valueName, nullptr, type, data->data(), &size);
-    data->resize(size);
-  }
-  RegCloseKey(key);
-  return result == ERROR_SUCCESS;
-}
-
-bool WriteFileBytes(const std::wstring& path, const void* data, size_t size) {
-  HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return false;
-  DWORD written = 0;
-  bool ok = WriteFile(file, data, DWORD(size), &written, nullptr) && written == size;
-  CloseHandle(file);
-  return ok;
-}
-
-bool ReadFileBytes(const std::wstring& path, std::vector<BYTE>* data) {
-  HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return false;
-  LARGE_INTEGER size;
-  GetFileSizeEx(file, &size);
-  data->assign(size_t(size.QuadPart), 0);
-  DWORD got = 0;
-  bool ok = size.QuadPart == 0 || (ReadFile(file, data->data(), DWORD(size.QuadPart), &got, nullptr) && got == size.QuadPart);
-  CloseHandle(file);
-  return ok;
-}

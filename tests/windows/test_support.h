@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "setup_context.h"
+#include "windows_files.h"
 
 // A zeroed SetupContext published through g_setup for the test's lifetime.
 struct TestContext {
@@ -40,9 +41,3 @@ class ScopedHklmTree {
  private:
   const wchar_t* keyPath_;
 };
-
-// Reads a value under HKLM; false when absent.
-bool ReadHklmValue(const wchar_t* keyPath, const wchar_t* valueName, DWORD* type, std::vector<BYTE>* data);
-
-bool WriteFileBytes(const std::wstring& path, const void* data, size_t size);
-bool ReadFileBytes(const std::wstring& path, std::vector<BYTE>* data);

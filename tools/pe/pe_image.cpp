@@ -16,9 +16,7 @@ struct Bytes {
   const uint8_t* data;
   size_t size;
 
-  bool Has(uint64_t offset, uint64_t length) const {
-    return offset <= size && length <= size - offset;
-  }
+  bool Has(uint64_t offset, uint64_t length) const { return offset <= size && length <= size - offset; }
   uint16_t U16(uint64_t offset) const { return uint16_t(data[offset] | data[offset + 1] << 8); }
   uint32_t U32(uint64_t offset) const {
     return uint32_t(data[offset]) | uint32_t(data[offset + 1]) << 8 | uint32_t(data[offset + 2]) << 16 |
@@ -127,7 +125,8 @@ bool ParseResources(Image* image, const Bytes& bytes, std::string* error) {
       return Fail(error, "bad resource type entry");
     uint32_t nameCount;
     uint64_t nameAt;
-    if (!entries(base + (typeChild & 0x7FFFFFFFu), &nameCount, &nameAt)) return Fail(error, "bad resource name directory");
+    if (!entries(base + (typeChild & 0x7FFFFFFFu), &nameCount, &nameAt))
+      return Fail(error, "bad resource name directory");
     for (uint32_t n = 0; n < nameCount; ++n) {
       uint64_t ne = nameAt + 8 * n;
       ResourceName name;
@@ -151,7 +150,8 @@ bool ParseResources(Image* image, const Bytes& bytes, std::string* error) {
         r.language = tree.U32(le) & 0xFFFFu;
         r.rva = tree.U32(dataEntry);
         r.size = tree.U32(dataEntry + 4);
-        if (!RvaToOffset(*image, bytes, r.rva, r.size, &r.fileOffset)) return Fail(error, "resource data outside the file");
+        if (!RvaToOffset(*image, bytes, r.rva, r.size, &r.fileOffset))
+          return Fail(error, "resource data outside the file");
         image->resources.push_back(r);
       }
     }
@@ -183,7 +183,8 @@ bool Parse(const uint8_t* data, size_t size, Image* image, std::string* error) {
   image->subsystem = bytes.U16(opt + 68);
   image->dllCharacteristics = bytes.U16(opt + 70);
   uint32_t directoryCount = bytes.U32(opt + 108);
-  if (directoryCount > 16 || 112 + uint64_t(directoryCount) * 8 > optionalSize) return Fail(error, "bad data directory count");
+  if (directoryCount > 16 || 112 + uint64_t(directoryCount) * 8 > optionalSize)
+    return Fail(error, "bad data directory count");
   for (uint32_t i = 0; i < directoryCount; ++i) {
     image->directories.push_back({bytes.U32(opt + 112 + 8 * i), bytes.U32(opt + 116 + 8 * i)});
   }

@@ -18,12 +18,9 @@ struct Scenario {
 };
 
 const Scenario kScenarios[] = {
-    {L"launch", ScenarioLaunch},
-    {L"default", ScenarioDefaultInstall},
-    {L"selection", ScenarioSelection},
-    {L"second-run", ScenarioSecondRun},
-    {L"cancel", ScenarioCancel},
-    {L"close-during-install", ScenarioCloseDuringInstall},
+    {L"launch", ScenarioLaunch},          {L"default", ScenarioDefaultInstall},
+    {L"selection", ScenarioSelection},    {L"second-run", ScenarioSecondRun},
+    {L"cancel", ScenarioCancel},          {L"close-during-install", ScenarioCloseDuringInstall},
     {L"damaged", ScenarioDamagedPayload},
 };
 

@@ -1,7 +1,8 @@
 #include "payload_view.h"
 
 bool ReadPayload(const std::wstring& setupPath, PayloadView* view) {
-  HMODULE module = LoadLibraryExW(setupPath.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+  HMODULE module =
+      LoadLibraryExW(setupPath.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
   if (!module) return false;
   bool ok = false;
   HRSRC found = FindResourceW(module, MAKEINTRESOURCEW(kPayloadResourceId), MAKEINTRESOURCEW(10));

@@ -65,8 +65,10 @@ void ExpectPageTexts(const Setup& setup, const PayloadView& payload) {
              "license heading");
   const PayloadEntry& license = payload.entries[0];
   std::wstring licenseText;
-  for (uint32_t i = 0; i < license.size && i < 511; ++i) licenseText.push_back(wchar_t(payload.decoded[license.offset + i]));
-  Expect(license.size == 503 && ControlText(p0, 1004) == licenseText, "license text shown whole (%u bytes)", license.size);
+  for (uint32_t i = 0; i < license.size && i < 511; ++i)
+    licenseText.push_back(wchar_t(payload.decoded[license.offset + i]));
+  Expect(license.size == 503 && ControlText(p0, 1004) == licenseText, "license text shown whole (%u bytes)",
+         license.size);
   ExpectText(ControlText(p0, 1), L"I &Agree", "license forward button");
   ExpectText(ControlText(p0, 2), L"Cancel", "license cancel button");
 
@@ -191,7 +193,8 @@ void ExpectInstalled(const PayloadView& payload, const std::wstring& installDir,
     ExpectValue(classes + L"Directory\\shell\\Tunebridge", nullptr, L"Play with Tunebridge", 42);
     ExpectValue(classes + L"Directory\\shell\\Tunebridge\\command", nullptr, command(L"Tunebridge"));
     ExpectValue(classes + L"SystemFileAssociations\\audio\\shell\\Tunebridge", nullptr, L"Play with Tunebridge", 42);
-    ExpectValue(classes + L"SystemFileAssociations\\audio\\shell\\Tunebridge\\command", nullptr, command(L"Tunebridge"));
+    ExpectValue(classes + L"SystemFileAssociations\\audio\\shell\\Tunebridge\\command", nullptr,
+                command(L"Tunebridge"));
   } else {
     Expect(!KeyExists(classes + L"Directory\\shell\\Tunebridge"), "no folder verb without Tunebridge");
   }
@@ -421,7 +424,8 @@ void ScenarioCloseDuringInstall() {
   SendMessageW(setup.frame, WM_CLOSE, 0, 0);
   PostMessageW(setup.frame, WM_SYSCOMMAND, SC_CLOSE, 0);
   Click(setup.pages[kProgress], 1);
-  Expect(WaitForSingleObject(setup.process.hProcess, 300) == WAIT_TIMEOUT, "closing during the installation is ignored");
+  Expect(WaitForSingleObject(setup.process.hProcess, 300) == WAIT_TIMEOUT,
+         "closing during the installation is ignored");
   HWND status = GetDlgItem(setup.pages[kProgress], 1003);
   Expect(WaitUntil([&] { return ReadText(status) == kFinishedText; }), "the installation completes");
   Expect(WaitForSingleObject(setup.process.hProcess, 0) == WAIT_TIMEOUT, "the wizard stays open after finishing");

@@ -35,7 +35,8 @@ bool SaveScreenshot(const std::wstring& path) {
   HANDLE out = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
   if (out == INVALID_HANDLE_VALUE) return false;
   DWORD written;
-  bool ok = WriteFile(out, &file, sizeof file, &written, nullptr) && WriteFile(out, &header, sizeof header, &written, nullptr) &&
+  bool ok = WriteFile(out, &file, sizeof file, &written, nullptr) &&
+            WriteFile(out, &header, sizeof header, &written, nullptr) &&
             WriteFile(out, pixels.data(), DWORD(pixels.size()), &written, nullptr);
   CloseHandle(out);
   return ok;

@@ -20,16 +20,7 @@ DWORD RegistryValue::Number() const {
 
 RegistryValue ReadValue(const std::wstring& keyPath, const wchar_t* valueName) {
   RegistryValue value;
-  HKEY key;
-  if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, keyPath.c_str(), 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) return value;
-  DWORD size = 0;
-  if (RegQueryValueExW(key, valueName, nullptr, &value.type, nullptr, &size) == ERROR_SUCCESS) {
-    value.data.resize(size);
-    value.present =
-        RegQueryValueExW(key, valueName, nullptr, &value.type, value.data.data(), &size) == ERROR_SUCCESS;
-    value.data.resize(size);
-  }
-  RegCloseKey(key);
+  value.present = ReadHklmValue(keyPath.c_str(), valueName, &value.type, &value.data);
   return value;
 }
 
@@ -53,18 +44,6 @@ bool WriteBytes(const std::wstring& keyPath, const wchar_t* valueName, DWORD typ
 
 bool WriteText(const std::wstring& keyPath, const wchar_t* valueName, DWORD type, const std::wstring& text) {
   return WriteBytes(keyPath, valueName, type, text.c_str(), DWORD((text.size() + 1) * 2));
-}
-
-bool ReadFileBytes(const std::wstring& path, std::vector<BYTE>* data) {
-  HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return false;
-  LARGE_INTEGER size;
-  GetFileSizeEx(file, &size);
-  data->assign(size_t(size.QuadPart), 0);
-  DWORD got = 0;
-  bool ok = data->empty() || (ReadFile(file, data->data(), DWORD(data->size()), &got, nullptr) && got == data->size());
-  CloseHandle(file);
-  return ok;
 }
 
 bool LastWriteTime(const std::wstring& path, FILETIME* time) {
@@ -91,25 +70,6 @@ std::vector<std::wstring> FolderEntries(const std::wstring& folder) {
   FindClose(search);
   std::sort(names.begin(), names.end());
   return names;
-}
-
-std::wstring ShortcutTarget(const std::wstring& shortcut) {
-  std::wstring target;
-  IShellLinkW* link;
-  if (SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
-                                 reinterpret_cast<void**>(&link)))) {
-    IPersistFile* file;
-    if (SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file)))) {
-      wchar_t path[MAX_PATH] = {};
-      if (SUCCEEDED(file->Load(shortcut.c_str(), STGM_READ)) &&
-          SUCCEEDED(link->GetPath(path, MAX_PATH, nullptr, SLGP_RAWPATH))) {
-        target = path;
-      }
-      file->Release();
-    }
-    link->Release();
-  }
-  return target;
 }
 
 namespace {

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "windows_files.h"
+
 const wchar_t kProgramFiles[] = L"C:\\Program Files\\";
 const wchar_t kStartMenu[] = L"C:\\ProgramData\\Microsoft\\Windows\\Start Menu\\Programs\\";
 
@@ -24,11 +26,9 @@ bool KeyExists(const std::wstring& keyPath);
 bool WriteText(const std::wstring& keyPath, const wchar_t* valueName, DWORD type, const std::wstring& text);
 bool WriteBytes(const std::wstring& keyPath, const wchar_t* valueName, DWORD type, const void* data, DWORD size);
 
-bool ReadFileBytes(const std::wstring& path, std::vector<BYTE>* data);
 bool LastWriteTime(const std::wstring& path, FILETIME* time);
 bool IsFolder(const std::wstring& path);
 std::vector<std::wstring> FolderEntries(const std::wstring& folder);  // names, sorted
-std::wstring ShortcutTarget(const std::wstring& shortcut);
 
 // Every value below HKLM\Software and every file and folder below the
 // Program Files and Start-menu folders, each with what it holds.

@@ -49,8 +49,7 @@ bool StartProcess(const std::wstring& path, PROCESS_INFORMATION* process) {
   STARTUPINFOW startup = {};
   startup.cb = sizeof startup;
   std::wstring commandLine = L"\"" + path + L"\"";
-  if (!CreateProcessW(path.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                      process)) {
+  if (!CreateProcessW(path.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, process)) {
     return false;
   }
   WaitForInputIdle(process->hProcess, 10000);
