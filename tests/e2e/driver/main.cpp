@@ -9,6 +9,7 @@
 
 #include "expect.h"
 #include "scenarios.h"
+#include "uninstall_scenarios.h"
 
 namespace {
 
@@ -25,6 +26,12 @@ const Scenario kScenarios[] = {
     {L"cancel", ScenarioCancel},
     {L"close-during-install", ScenarioCloseDuringInstall},
     {L"damaged", ScenarioDamagedPayload},
+    {L"uninstall-full", ScenarioUninstallFull},
+    {L"uninstall-partial", ScenarioUninstallPartial},
+    {L"uninstall-two-installations", ScenarioUninstallTwoInstallations},
+    {L"uninstall-no", ScenarioUninstallNo},
+    {L"uninstall-file-in-use", ScenarioUninstallFileInUse},
+    {L"uninstall-single-user", ScenarioUninstallSingleUser},
 };
 
 }  // namespace

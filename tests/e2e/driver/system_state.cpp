@@ -18,10 +18,10 @@ DWORD RegistryValue::Number() const {
   return n;
 }
 
-RegistryValue ReadValue(const std::wstring& keyPath, const wchar_t* valueName) {
+RegistryValue ReadValue(const std::wstring& keyPath, const wchar_t* valueName, HKEY root) {
   RegistryValue value;
   HKEY key;
-  if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, keyPath.c_str(), 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) return value;
+  if (RegOpenKeyExW(root, keyPath.c_str(), 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) return value;
   DWORD size = 0;
   if (RegQueryValueExW(key, valueName, nullptr, &value.type, nullptr, &size) == ERROR_SUCCESS) {
     value.data.resize(size);
@@ -33,16 +33,17 @@ RegistryValue ReadValue(const std::wstring& keyPath, const wchar_t* valueName) {
   return value;
 }
 
-bool KeyExists(const std::wstring& keyPath) {
+bool KeyExists(const std::wstring& keyPath, HKEY root) {
   HKEY key;
-  if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, keyPath.c_str(), 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) return false;
+  if (RegOpenKeyExW(root, keyPath.c_str(), 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) return false;
   RegCloseKey(key);
   return true;
 }
 
-bool WriteBytes(const std::wstring& keyPath, const wchar_t* valueName, DWORD type, const void* data, DWORD size) {
+bool WriteBytes(const std::wstring& keyPath, const wchar_t* valueName, DWORD type, const void* data, DWORD size,
+                HKEY root) {
   HKEY key;
-  if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, keyPath.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr) !=
+  if (RegCreateKeyExW(root, keyPath.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr) !=
       ERROR_SUCCESS) {
     return false;
   }
@@ -136,11 +137,18 @@ bool IsComRegistration(const std::wstring& path) {
   return false;
 }
 
-void SnapshotKey(HKEY parent, const std::wstring& path, Snapshot* out) {
-  if (IsComRegistration(path)) return;
+// Wine keeps its own bookkeeping below HKCU\Software\Wine: the host's menu
+// entries it makes for every Start-menu shortcut (and never takes back), and
+// the session's system parameters. No program of ours writes there.
+bool IsWineBookkeeping(const std::wstring& rootName, const std::wstring& path) {
+  return rootName == L"HKCU\\" && path == L"Software\\Wine";
+}
+
+void SnapshotKey(HKEY parent, const wchar_t* rootName, const std::wstring& path, Snapshot* out) {
+  if (IsComRegistration(path) || IsWineBookkeeping(rootName, path)) return;
   HKEY key;
   if (RegOpenKeyExW(parent, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return;
-  (*out)[L"HKLM\\" + path + L"\\"] = L"key";
+  (*out)[rootName + path + L"\\"] = L"key";
   for (DWORD i = 0;; ++i) {
     wchar_t name[16384];
     DWORD nameLength = 16384, type = 0, size = 0;
@@ -148,7 +156,7 @@ void SnapshotKey(HKEY parent, const std::wstring& path, Snapshot* out) {
     std::vector<BYTE> data(size);
     nameLength = 16384;
     RegEnumValueW(key, i, name, &nameLength, nullptr, &type, data.data(), &size);
-    (*out)[L"HKLM\\" + path + L"\\:" + name] = std::to_wstring(type) + L":" + Hex(data.data(), size);
+    (*out)[rootName + path + L"\\:" + name] = std::to_wstring(type) + L":" + Hex(data.data(), size);
   }
   std::vector<std::wstring> children;
   for (DWORD i = 0;; ++i) {
@@ -158,7 +166,7 @@ void SnapshotKey(HKEY parent, const std::wstring& path, Snapshot* out) {
     children.push_back(name);
   }
   RegCloseKey(key);
-  for (const std::wstring& child : children) SnapshotKey(parent, path + L"\\" + child, out);
+  for (const std::wstring& child : children) SnapshotKey(parent, rootName, path + L"\\" + child, out);
 }
 
 void SnapshotFolder(const std::wstring& folder, Snapshot* out) {
@@ -184,11 +192,29 @@ void SnapshotFolder(const std::wstring& folder, Snapshot* out) {
 
 }  // namespace
 
-Snapshot TakeSnapshot() {
+std::wstring UserFolder(int csidl) {
+  wchar_t path[MAX_PATH];
+  if (SHGetFolderPathW(nullptr, csidl, nullptr, SHGFP_TYPE_CURRENT, path) != S_OK) return L"";
+  return std::wstring(path) + L"\\";
+}
+
+std::wstring TempFolder() {
+  wchar_t path[MAX_PATH + 1];
+  DWORD length = GetTempPathW(MAX_PATH + 1, path);
+  return length && length <= MAX_PATH ? std::wstring(path, length) : L"";
+}
+
+Snapshot TakeSnapshot(SnapshotScope scope) {
   Snapshot snapshot;
-  SnapshotKey(HKEY_LOCAL_MACHINE, L"Software", &snapshot);
+  SnapshotKey(HKEY_LOCAL_MACHINE, L"HKLM\\", L"Software", &snapshot);
   SnapshotFolder(kProgramFiles, &snapshot);
   SnapshotFolder(kStartMenu, &snapshot);
+  if (scope == kMachineAndUserState) {
+    SnapshotKey(HKEY_CURRENT_USER, L"HKCU\\", L"Software", &snapshot);
+    SnapshotFolder(UserFolder(CSIDL_PROGRAMS), &snapshot);
+    SnapshotFolder(UserFolder(CSIDL_LOCAL_APPDATA) + L"Programs\\", &snapshot);
+    SnapshotFolder(TempFolder(), &snapshot);
+  }
   return snapshot;
 }
 
