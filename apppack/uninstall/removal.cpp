@@ -1,5 +1,6 @@
 #include "removal.h"
 
+#include <knownfolders.h>
 #include <shlobj.h>
 
 #include <cstring>
@@ -26,6 +27,16 @@ const wchar_t kMakerFolder[] = L"Velunora";
 constexpr uint32_t kComponents = 8;
 constexpr uint32_t kMaxRows = 32;
 constexpr size_t kValueUnits = kUninstallPathUnits + 16;  // longer data cannot be ours
+
+// The system's folders a user could pick to install into directly.
+const KNOWNFOLDERID* const kSystemFolders[] = {
+    &FOLDERID_Desktop,      &FOLDERID_PublicDesktop,   &FOLDERID_Documents,          &FOLDERID_PublicDocuments,
+    &FOLDERID_Downloads,    &FOLDERID_Music,           &FOLDERID_Pictures,           &FOLDERID_Videos,
+    &FOLDERID_Profile,      &FOLDERID_RoamingAppData,  &FOLDERID_LocalAppData,       &FOLDERID_ProgramData,
+    &FOLDERID_ProgramFiles, &FOLDERID_ProgramFilesX86, &FOLDERID_ProgramFilesCommon, &FOLDERID_UserProgramFiles,
+    &FOLDERID_Windows,      &FOLDERID_System,          &FOLDERID_Programs,           &FOLDERID_CommonPrograms,
+    &FOLDERID_StartMenu,    &FOLDERID_CommonStartMenu,
+};
 
 bool Exists(const wchar_t* path) { return GetFileAttributesW(path) != INVALID_FILE_ATTRIBUTES; }
 
@@ -156,8 +167,8 @@ void DeleteKeyIfEmpty(const wchar_t* path, RemovalReport* report) {
   HKEY key;
   if (RegOpenKeyExW(kRoot, path, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) return;
   DWORD subkeys = 1, values = 1;
-  LONG result = RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr, &values, nullptr,
-                                 nullptr, nullptr, nullptr);
+  LONG result = RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr, &values, nullptr, nullptr,
+                                 nullptr, nullptr);
   RegCloseKey(key);
   if (result != ERROR_SUCCESS || subkeys != 0 || values != 0) return;
   result = RegDeleteKeyW(kRoot, path);
@@ -218,9 +229,20 @@ void RemoveFile(const wchar_t* path, ItemKind kind, RemovalReport* report, uint3
   NoteFailure(report, path, error);
 }
 
+bool MayRemoveFolder(const wchar_t* folder) {
+  if (IsRootFolder(folder)) return false;
+  for (const KNOWNFOLDERID* id : kSystemFolders) {
+    PWSTR path = nullptr;
+    bool same = SUCCEEDED(SHGetKnownFolderPath(*id, 0, nullptr, &path)) && SamePath(path, folder);
+    CoTaskMemFree(path);
+    if (same) return false;
+  }
+  return true;
+}
+
 void RemoveFolderIfEmpty(const wchar_t* folder, RemovalReport* report) {
   DWORD attributes = GetFileAttributesW(folder);
-  if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY) || IsRootFolder(folder)) {
+  if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY) || !MayRemoveFolder(folder)) {
     return;
   }
   if (RemoveDirectoryW(folder)) {

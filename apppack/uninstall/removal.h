@@ -21,7 +21,12 @@ void RemoveInstallation(const Installation& ours, RemovalReport* report);
 // 100 ms before it counts as not removed.
 void RemoveFile(const wchar_t* path, ItemKind kind, RemovalReport* report, uint32_t attempts = 1);
 
-// Removes the folder if it exists and is empty. A folder that still holds
-// anything is left without complaint: whatever is in it was either reported
-// already or is not ours. A drive or share root is never removed.
+// False for a folder that stays even when empty: a drive or share root, or
+// one of the system's own folders (Documents, Program Files...), which a
+// user may have picked as the install folder itself.
+bool MayRemoveFolder(const wchar_t* folder);
+
+// Removes the folder if it exists, is empty and may be removed. A folder
+// that still holds anything is left without complaint: whatever is in it
+// was either reported already or is not ours.
 void RemoveFolderIfEmpty(const wchar_t* folder, RemovalReport* report);

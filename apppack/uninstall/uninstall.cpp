@@ -76,8 +76,7 @@ bool StartFinishingCopy(const wchar_t* self) {
                             OPEN_EXISTING, FILE_FLAG_DELETE_ON_CLOSE, nullptr);
   HANDLE process = nullptr;
   bool started = false;
-  if (DuplicateHandle(GetCurrentProcess(), GetCurrentProcess(), GetCurrentProcess(), &process, SYNCHRONIZE, TRUE,
-                      0)) {
+  if (DuplicateHandle(GetCurrentProcess(), GetCurrentProcess(), GetCurrentProcess(), &process, SYNCHRONIZE, TRUE, 0)) {
     FinishRequest request = {};
     request.waitHandle = uint64_t(reinterpret_cast<UINT_PTR>(process));
     request.deletesItselfOnClose = file != INVALID_HANDLE_VALUE;
@@ -91,6 +90,9 @@ bool StartFinishingCopy(const wchar_t* self) {
     started = ComposeFinishCommand(copy, request, command, kCommandUnits) &&
               CreateProcessW(copy, command, nullptr, nullptr, TRUE, 0, nullptr, temp, &startup, &info);
     if (started) {
+      // The closing message comes from the copy; it may take the foreground
+      // this process holds now.
+      AllowSetForegroundWindow(info.dwProcessId);
       CloseHandle(info.hThread);
       CloseHandle(info.hProcess);
     }
@@ -105,7 +107,8 @@ bool StartFinishingCopy(const wchar_t* self) {
 void ShowClosingMessage(const RemovalReport& report) {
   wchar_t text[kMessageUnits];
   ComposeClosingMessage(report, text, kMessageUnits);
-  MessageBoxW(nullptr, text, kCaption, MB_OK | (report.failureCount ? MB_ICONWARNING : MB_ICONINFORMATION));
+  MessageBoxW(nullptr, text, kCaption,
+              MB_OK | MB_SETFOREGROUND | (report.failureCount ? MB_ICONWARNING : MB_ICONINFORMATION));
 }
 
 bool FolderOf(const wchar_t* path, wchar_t* folder) { return FolderOfPath(path, folder, kUninstallPathUnits); }
@@ -144,7 +147,7 @@ int RemoveInPlace(const wchar_t* self, const wchar_t* folder) {
   RemoveInstallation(Installation{folder, self}, &report);
   bool scheduled = MoveFileExW(self, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT) != 0;
   NoteFailure(&report, self, scheduled ? kRemovedAtRestart : uint32_t(GetLastError()));
-  if (scheduled && !IsRootFolder(folder)) MoveFileExW(folder, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
+  if (scheduled && MayRemoveFolder(folder)) MoveFileExW(folder, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
   ShowClosingMessage(report);
   CoUninitialize();
   return 0;

@@ -78,7 +78,8 @@ bool SameText(const wchar_t* a, const wchar_t* b) {
 // The file a command or an icon location names; false when it names none.
 bool NamedFile(const FoundValue& value, bool isIcon, wchar_t* file) {
   if (!value.text) return false;
-  return isIcon ? IconFile(value.text, file, kUninstallPathUnits) : CommandProgram(value.text, file, kUninstallPathUnits);
+  return isIcon ? IconFile(value.text, file, kUninstallPathUnits)
+                : CommandProgram(value.text, file, kUninstallPathUnits);
 }
 
 bool NamesProgramIn(const FoundValue& value, bool isIcon, const wchar_t* folder) {

@@ -43,8 +43,7 @@ bool KeyExists(const std::wstring& keyPath, HKEY root) {
 bool WriteBytes(const std::wstring& keyPath, const wchar_t* valueName, DWORD type, const void* data, DWORD size,
                 HKEY root) {
   HKEY key;
-  if (RegCreateKeyExW(root, keyPath.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr) !=
-      ERROR_SUCCESS) {
+  if (RegCreateKeyExW(root, keyPath.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr) != ERROR_SUCCESS) {
     return false;
   }
   bool ok = RegSetValueExW(key, valueName, 0, type, static_cast<const BYTE*>(data), size) == ERROR_SUCCESS;

@@ -68,9 +68,9 @@ UninstallRun RunUninstaller(const std::wstring& command, bool yes, const wchar_t
   STARTUPINFOW startup = {};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION process = {};
-  if (!Expect(CreateProcessW(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                             &process),
-              "the uninstall command starts: %s", Narrow(command).c_str())) {
+  if (!Expect(
+          CreateProcessW(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process),
+          "the uninstall command starts: %s", Narrow(command).c_str())) {
     return run;
   }
   Setup original;
@@ -252,8 +252,7 @@ void FullCycle(uint32_t selection, const char* what, const wchar_t* screenshots)
   ExpectText(command, std::wstring(L"\"") + kDefaultFolder + L"uninstall.exe\"", "UninstallString");
   UninstallRun run = RunUninstaller(command, true, screenshots);
   int n = Count(selection);
-  ExpectText(run.closingText,
-             std::wstring(kRemovedAll) + L"\n\n" + RemovedLine(n + 1, n, ValuesOf(selection), 2),
+  ExpectText(run.closingText, std::wstring(kRemovedAll) + L"\n\n" + RemovedLine(n + 1, n, ValuesOf(selection), 2),
              "closing message");
   ExpectUnchanged(before, what);
 }
@@ -270,31 +269,28 @@ struct LayoutWriter {
   uint32_t selection;
 
   StepEffects Effects() {
-    return {this,
-            [](void* self, uint32_t k) { return (static_cast<LayoutWriter*>(self)->selection >> k & 1) != 0; },
-            [](void*, const wchar_t*) {},
-            [](void*, const char*) {},
-            [](void*, const wchar_t* folder) { return CreateDirectoryChain(folder); },
-            [](void*, const wchar_t*) {},
-            [](void* self, const wchar_t* path, const PayloadEntry& entry, const PayloadTime* time) {
-              LayoutWriter* w = static_cast<LayoutWriter*>(self);
-              bool perUser = w->root == HKEY_CURRENT_USER && &entry == &w->payload->entries[9];
-              const PayloadEntry& written = perUser ? w->payload->entries[10] : entry;
-              return int(w->buffer.WriteEntryToFile(path, written.offset, written.size, time));
-            },
-            [](void*, const wchar_t* target, const wchar_t* shortcut) {
-              return int32_t(CreateShortcut(target, shortcut));
-            },
-            [](void* self, const RegistryRow& row, const void* data, uint32_t bytes) {
-              wchar_t path[kKeyPathUnits];
-              ComposeKeyPath(path, kKeyPathUnits, row.key);
-              return WriteBytes(path, row.valueName, row.type, data, bytes, static_cast<LayoutWriter*>(self)->root)
-                         ? 1
-                         : 0;
-            },
-            [](void*, uint32_t) {},
-            [](void*) {},
-            [](void*, uint32_t) {}};
+    return {
+        this,
+        [](void* self, uint32_t k) { return (static_cast<LayoutWriter*>(self)->selection >> k & 1) != 0; },
+        [](void*, const wchar_t*) {},
+        [](void*, const char*) {},
+        [](void*, const wchar_t* folder) { return CreateDirectoryChain(folder); },
+        [](void*, const wchar_t*) {},
+        [](void* self, const wchar_t* path, const PayloadEntry& entry, const PayloadTime* time) {
+          LayoutWriter* w = static_cast<LayoutWriter*>(self);
+          bool perUser = w->root == HKEY_CURRENT_USER && &entry == &w->payload->entries[9];
+          const PayloadEntry& written = perUser ? w->payload->entries[10] : entry;
+          return int(w->buffer.WriteEntryToFile(path, written.offset, written.size, time));
+        },
+        [](void*, const wchar_t* target, const wchar_t* shortcut) { return int32_t(CreateShortcut(target, shortcut)); },
+        [](void* self, const RegistryRow& row, const void* data, uint32_t bytes) {
+          wchar_t path[kKeyPathUnits];
+          ComposeKeyPath(path, kKeyPathUnits, row.key);
+          return WriteBytes(path, row.valueName, row.type, data, bytes, static_cast<LayoutWriter*>(self)->root) ? 1 : 0;
+        },
+        [](void*, uint32_t) {},
+        [](void*) {},
+        [](void*, uint32_t) {}};
   }
 };
 
@@ -319,9 +315,7 @@ bool WriteLayout(HKEY root, const PayloadView& payload, uint32_t selection, cons
 
 }  // namespace
 
-void ScenarioUninstallFull() {
-  FullCycle(kAll, "installing everything and uninstalling it", L"uninstall");
-}
+void ScenarioUninstallFull() { FullCycle(kAll, "installing everything and uninstalling it", L"uninstall"); }
 
 void ScenarioUninstallPartial() {
   FullCycle((1 << 1) | (1 << 4) | (1 << 6), "installing three components and uninstalling them", nullptr);
@@ -406,8 +400,7 @@ void ScenarioUninstallSingleUser() {
   Snapshot before = TakeSnapshot(kMachineAndUserState);
 
   // An all-users installation beside it must stay as it is.
-  WriteLayout(HKEY_LOCAL_MACHINE, payload, kAll, kDefaultFolder,
-              std::wstring(kStartMenu) + L"Velunora\\");
+  WriteLayout(HKEY_LOCAL_MACHINE, payload, kAll, kDefaultFolder, std::wstring(kStartMenu) + L"Velunora\\");
   Snapshot machine = TakeSnapshot(kMachineState);
   if (!WriteLayout(HKEY_CURRENT_USER, payload, kAll, userDir, userStartMenu)) return;
   std::wstring command = ReadValue(kUninstallKey, L"UninstallString", HKEY_CURRENT_USER).Text();
