@@ -143,29 +143,52 @@ bool IsWineBookkeeping(const std::wstring& rootName, const std::wstring& path) {
   return rootName == L"HKCU\\" && path == L"Software\\Wine";
 }
 
-void SnapshotKey(HKEY parent, const wchar_t* rootName, const std::wstring& path, Snapshot* out) {
-  if (IsComRegistration(path) || IsWineBookkeeping(rootName, path)) return;
-  HKEY key;
-  if (RegOpenKeyExW(parent, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return;
+// Each registry call is a round trip to the wineserver, so a key is asked
+// its sizes once, each value is read in one call, and subkeys are opened
+// relative to their parent.
+void SnapshotKey(HKEY key, const wchar_t* rootName, const std::wstring& path, Snapshot* out) {
   (*out)[rootName + path + L"\\"] = L"key";
-  for (DWORD i = 0;; ++i) {
-    wchar_t name[16384];
-    DWORD nameLength = 16384, type = 0, size = 0;
-    if (RegEnumValueW(key, i, name, &nameLength, nullptr, &type, nullptr, &size) != ERROR_SUCCESS) break;
-    std::vector<BYTE> data(size);
-    nameLength = 16384;
-    RegEnumValueW(key, i, name, &nameLength, nullptr, &type, data.data(), &size);
-    (*out)[rootName + path + L"\\:" + name] = std::to_wstring(type) + L":" + Hex(data.data(), size);
+  DWORD subkeys = 0, values = 0, maxName = 0, maxData = 0;
+  RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr, &values, &maxName, &maxData, nullptr,
+                   nullptr);
+  std::vector<wchar_t> name(maxName + 1);
+  std::vector<BYTE> data(maxData);
+  for (DWORD i = 0; i < values; ++i) {
+    DWORD nameLength = DWORD(name.size()), type = 0, size = DWORD(data.size());
+    LONG result = RegEnumValueW(key, i, name.data(), &nameLength, nullptr, &type, data.data(), &size);
+    if (result == ERROR_MORE_DATA) {  // grown since it was asked
+      name.resize(16384);
+      data.resize(size);
+      nameLength = DWORD(name.size());
+      result = RegEnumValueW(key, i, name.data(), &nameLength, nullptr, &type, data.data(), &size);
+    }
+    if (result != ERROR_SUCCESS) break;
+    (*out)[rootName + path + L"\\:" + std::wstring(name.data(), nameLength)] =
+        std::to_wstring(type) + L":" + Hex(data.data(), size);
   }
   std::vector<std::wstring> children;
   for (DWORD i = 0;; ++i) {
-    wchar_t name[256];
-    DWORD nameLength = 256;
-    if (RegEnumKeyExW(key, i, name, &nameLength, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
-    children.push_back(name);
+    wchar_t child[256];
+    DWORD childLength = 256;
+    if (RegEnumKeyExW(key, i, child, &childLength, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+    children.push_back(child);
   }
+  for (const std::wstring& child : children) {
+    std::wstring childPath = path + L"\\" + child;
+    if (IsComRegistration(childPath) || IsWineBookkeeping(rootName, childPath)) continue;
+    HKEY childKey;
+    if (RegOpenKeyExW(key, child.c_str(), 0, KEY_READ, &childKey) != ERROR_SUCCESS) continue;
+    SnapshotKey(childKey, rootName, childPath, out);
+    RegCloseKey(childKey);
+  }
+}
+
+// The tree below `path` of `root`.
+void SnapshotTree(HKEY root, const wchar_t* rootName, const std::wstring& path, Snapshot* out) {
+  HKEY key;
+  if (RegOpenKeyExW(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return;
+  SnapshotKey(key, rootName, path, out);
   RegCloseKey(key);
-  for (const std::wstring& child : children) SnapshotKey(parent, rootName, path + L"\\" + child, out);
 }
 
 void SnapshotFolder(const std::wstring& folder, Snapshot* out) {
@@ -205,11 +228,11 @@ std::wstring TempFolder() {
 
 Snapshot TakeSnapshot(SnapshotScope scope) {
   Snapshot snapshot;
-  SnapshotKey(HKEY_LOCAL_MACHINE, L"HKLM\\", L"Software", &snapshot);
+  SnapshotTree(HKEY_LOCAL_MACHINE, L"HKLM\\", L"Software", &snapshot);
   SnapshotFolder(kProgramFiles, &snapshot);
   SnapshotFolder(kStartMenu, &snapshot);
   if (scope == kMachineAndUserState) {
-    SnapshotKey(HKEY_CURRENT_USER, L"HKCU\\", L"Software", &snapshot);
+    SnapshotTree(HKEY_CURRENT_USER, L"HKCU\\", L"Software", &snapshot);
     SnapshotFolder(UserFolder(CSIDL_PROGRAMS), &snapshot);
     SnapshotFolder(UserFolder(CSIDL_LOCAL_APPDATA) + L"Programs\\", &snapshot);
     SnapshotFolder(TempFolder(), &snapshot);

@@ -371,7 +371,7 @@ void ScenarioUninstallFileInUse() {
   // Another program holds it open and lets nobody else near it.
   HANDLE file = CreateFileW(held.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
   if (!Expect(file != INVALID_HANDLE_VALUE, "%s is held open", Narrow(held).c_str())) return;
-  UninstallRun run = RunUninstaller(ReadValue(kUninstallKey, L"UninstallString").Text(), true, L"in-use");
+  UninstallRun run = RunUninstaller(ReadValue(kUninstallKey, L"UninstallString").Text(), true);
   CloseHandle(file);
   ExpectText(run.closingText,
              std::wstring(kRemovedPart) + L"\n\n" + RemovedLine(8, 8, 28, 1) + L"\n\nCould not remove 1 item:\n" +
@@ -399,20 +399,30 @@ void ScenarioUninstallSingleUser() {
   const std::wstring userStartMenu = UserFolder(CSIDL_PROGRAMS) + L"Velunora\\";
   Snapshot before = TakeSnapshot(kMachineAndUserState);
 
-  // An all-users installation beside it must stay as it is.
-  WriteLayout(HKEY_LOCAL_MACHINE, payload, kAll, kDefaultFolder, std::wstring(kStartMenu) + L"Velunora\\");
-  Snapshot machine = TakeSnapshot(kMachineState);
-  if (!WriteLayout(HKEY_CURRENT_USER, payload, kAll, userDir, userStartMenu)) return;
+  // An all-users installation beside the user's: each uninstaller removes
+  // its own and leaves the other's alone.
+  if (!WriteLayout(HKEY_LOCAL_MACHINE, payload, kAll, kDefaultFolder, std::wstring(kStartMenu) + L"Velunora\\") ||
+      !WriteLayout(HKEY_CURRENT_USER, payload, kAll, userDir, userStartMenu)) {
+    return;
+  }
+  Snapshot both = TakeSnapshot(kMachineAndUserState);
+  UninstallRun machineRun = RunUninstaller(ReadValue(kUninstallKey, L"UninstallString").Text(), true);
+  ExpectText(machineRun.closingText, std::wstring(kRemovedAll) + L"\n\n" + RemovedLine(9, 8, 28, 2),
+             "the all-users uninstaller's closing message");
+  int userChanges = 0;
+  for (const std::wstring& change : Differences(both, TakeSnapshot(kMachineAndUserState))) {
+    bool machine = change.rfind(L"removed HKLM\\", 0) == 0 ||
+                   change.rfind(std::wstring(L"removed ") + kProgramFiles, 0) == 0 ||
+                   change.rfind(std::wstring(L"removed ") + kStartMenu, 0) == 0;
+    if (!machine) Note("not the all-users uninstaller's: %s", Narrow(change).c_str());
+    userChanges += machine ? 0 : 1;
+  }
+  Expect(userChanges == 0, "the all-users uninstaller leaves the user's installation alone");
+
   std::wstring command = ReadValue(kUninstallKey, L"UninstallString", HKEY_CURRENT_USER).Text();
   ExpectText(command, L"\"" + userDir + L"uninstall.exe\"", "the user's UninstallString");
-
-  UninstallRun run = RunUninstaller(command, true, L"single-user");
-  ExpectText(run.closingText, std::wstring(kRemovedAll) + L"\n\n" + RemovedLine(9, 8, 28, 2), "closing message");
-  std::vector<std::wstring> machineChanges = Differences(machine, TakeSnapshot(kMachineState));
-  Expect(machineChanges.empty(), "the all-users installation is untouched");
-
-  // Take the all-users one away again by the all-users uninstaller, so that
-  // the user's state alone is compared with before.
-  RunUninstaller(ReadValue(kUninstallKey, L"UninstallString").Text(), true);
-  ExpectUnchanged(before, "the single-user uninstaller");
+  UninstallRun userRun = RunUninstaller(command, true);
+  ExpectText(userRun.closingText, std::wstring(kRemovedAll) + L"\n\n" + RemovedLine(9, 8, 28, 2),
+             "the single-user uninstaller's closing message");
+  ExpectUnchanged(before, "both uninstallers");
 }
