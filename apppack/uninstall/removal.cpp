@@ -60,7 +60,9 @@ bool ReadShortcutTarget(const wchar_t* shortcut, wchar_t* target, int capacity) 
     result = link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file));
     if (SUCCEEDED(result)) {
       result = file->Load(shortcut, STGM_READ);
-      if (SUCCEEDED(result)) result = link->GetPath(target, capacity, nullptr, SLGP_RAWPATH);
+      // Not the raw path: a link may store its target with environment
+      // variables ("%ProgramFiles%\..."), which would never compare equal.
+      if (SUCCEEDED(result)) result = link->GetPath(target, capacity, nullptr, 0);
       file->Release();
     }
     link->Release();

@@ -257,11 +257,12 @@ void FullCycle(uint32_t selection, const char* what, const wchar_t* screenshots)
   ExpectUnchanged(before, what);
 }
 
-// ---- A per-user layout, as the single-user edition's setup would write it ----
+// ---- Layouts written without the wizard ----
 
-// The install steps of setup.exe run against the user's registry and
-// folders: the very plan setup.exe follows, with the single-user edition's
-// uninstaller as the uninstaller.
+// The install steps of setup.exe run against a registry root and folders of
+// the test's choosing: the very plan setup.exe follows. Below
+// HKEY_CURRENT_USER it is what the single-user edition's setup would write,
+// with that edition's uninstaller.
 struct LayoutWriter {
   HKEY root;
   const PayloadView* payload;
@@ -306,7 +307,7 @@ bool WriteLayout(HKEY root, const PayloadView& payload, uint32_t selection, cons
   for (int k = 0; k < 8; ++k) {
     if (selection >> k & 1) required += payload.entries[k + 1].size;
   }
-  if (required) required += payload.entries[10].size;
+  if (required) required += payload.entries[root == HKEY_CURRENT_USER ? 10 : 9].size;
   StepState state = {install, startMenu, payload.entries, kComponentNames, required, &errors};
   StepEffects effects = writer.Effects();
   for (uint32_t step = 0; step < kInstallStepCount; ++step) PerformInstallStep(step, &state, effects);
