@@ -43,9 +43,10 @@ std::wstring ShortcutTarget(const std::wstring& shortcut) {
   return target;
 }
 
-bool ReadHklmValue(const wchar_t* keyPath, const wchar_t* valueName, DWORD* type, std::vector<BYTE>* data) {
+bool ReadRegistryValue(HKEY root, const wchar_t* keyPath, const wchar_t* valueName, DWORD* type,
+                       std::vector<BYTE>* data) {
   HKEY key;
-  if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, keyPath, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) return false;
+  if (RegOpenKeyExW(root, keyPath, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) return false;
   DWORD size = 0;
   LONG result = RegQueryValueExW(key, valueName, nullptr, type, nullptr, &size);
   if (result == ERROR_SUCCESS) {

@@ -15,5 +15,9 @@ bool ReadFileBytes(const std::wstring& path, std::vector<BYTE>* data);
 // COM must be initialised on the calling thread.
 std::wstring ShortcutTarget(const std::wstring& shortcut);
 
-// Reads a value under HKLM; false when absent.
-bool ReadHklmValue(const wchar_t* keyPath, const wchar_t* valueName, DWORD* type, std::vector<BYTE>* data);
+// Reads a value; false when absent.
+bool ReadRegistryValue(HKEY root, const wchar_t* keyPath, const wchar_t* valueName, DWORD* type,
+                       std::vector<BYTE>* data);
+inline bool ReadHklmValue(const wchar_t* keyPath, const wchar_t* valueName, DWORD* type, std::vector<BYTE>* data) {
+  return ReadRegistryValue(HKEY_LOCAL_MACHINE, keyPath, valueName, type, data);
+}

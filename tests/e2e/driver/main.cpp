@@ -9,6 +9,7 @@
 
 #include "expect.h"
 #include "scenarios.h"
+#include "uninstall_scenarios.h"
 
 namespace {
 
@@ -22,6 +23,12 @@ const Scenario kScenarios[] = {
     {L"selection", ScenarioSelection},    {L"second-run", ScenarioSecondRun},
     {L"cancel", ScenarioCancel},          {L"close-during-install", ScenarioCloseDuringInstall},
     {L"damaged", ScenarioDamagedPayload},
+    {L"uninstall-full", ScenarioUninstallFull},
+    {L"uninstall-partial", ScenarioUninstallPartial},
+    {L"uninstall-two-installations", ScenarioUninstallTwoInstallations},
+    {L"uninstall-no", ScenarioUninstallNo},
+    {L"uninstall-file-in-use", ScenarioUninstallFileInUse},
+    {L"uninstall-single-user", ScenarioUninstallSingleUser},
 };
 
 }  // namespace

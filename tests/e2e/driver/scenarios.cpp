@@ -453,3 +453,29 @@ void ScenarioDamagedPayload() {
   for (const std::wstring& change : changes) Note("%s", Narrow(change).c_str());
   Expect(changes.empty(), "a damaged setup.exe writes nothing");
 }
+
+std::wstring InstallWithWizard(uint32_t selection) {
+  int failures = Failures();
+  PayloadView payload;
+  if (!LoadPayload(&payload)) return L"";
+  Setup setup;
+  if (!Launch(&setup)) return L"";
+  Click(setup.pages[kLicense], 1);
+  ExpectPageShown(setup, kComponents, "components");
+  for (int k = 0; k < 8; ++k) {
+    if (!(selection >> k & 1)) Toggle(setup.pages[kComponents], 1006 + k);
+  }
+  Click(setup.pages[kComponents], 1);
+  ExpectPageShown(setup, kFolder, "folder");
+  std::wstring installDir = ControlText(setup.pages[kFolder], 1005);
+  InstallAndWait(setup, kFinishedText, false);
+  Click(setup.pages[kProgress], 1);
+  ExpectExit(&setup, "\"&Close\"");
+  ExpectInstalled(payload, installDir, selection);
+  return Failures() == failures ? installDir : L"";
+}
+
+void ExpectInstallation(uint32_t selection, const std::wstring& folder) {
+  PayloadView payload;
+  if (LoadPayload(&payload)) ExpectInstalled(payload, folder, selection);
+}

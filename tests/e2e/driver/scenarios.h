@@ -2,6 +2,9 @@
 // driver's exit code is the number of failed expectations.
 #pragma once
 
+#include <cstdint>
+#include <string>
+
 void ScenarioLaunch();
 void ScenarioDefaultInstall();
 void ScenarioSelection();
@@ -9,3 +12,11 @@ void ScenarioSecondRun();
 void ScenarioCancel();
 void ScenarioCloseDuringInstall();
 void ScenarioDamagedPayload();
+
+// Building blocks for other scenarios. Installs the components of
+// `selection` (bit k: component k) with the wizard into the folder it
+// offers, checks the installation and returns the folder ("" when anything
+// failed).
+std::wstring InstallWithWizard(uint32_t selection);
+// Checks that an installation of `selection` into `folder` is complete.
+void ExpectInstallation(uint32_t selection, const std::wstring& folder);

@@ -18,23 +18,23 @@ DWORD RegistryValue::Number() const {
   return n;
 }
 
-RegistryValue ReadValue(const std::wstring& keyPath, const wchar_t* valueName) {
+RegistryValue ReadValue(const std::wstring& keyPath, const wchar_t* valueName, HKEY root) {
   RegistryValue value;
-  value.present = ReadHklmValue(keyPath.c_str(), valueName, &value.type, &value.data);
+  value.present = ReadRegistryValue(root, keyPath.c_str(), valueName, &value.type, &value.data);
   return value;
 }
 
-bool KeyExists(const std::wstring& keyPath) {
+bool KeyExists(const std::wstring& keyPath, HKEY root) {
   HKEY key;
-  if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, keyPath.c_str(), 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) return false;
+  if (RegOpenKeyExW(root, keyPath.c_str(), 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) return false;
   RegCloseKey(key);
   return true;
 }
 
-bool WriteBytes(const std::wstring& keyPath, const wchar_t* valueName, DWORD type, const void* data, DWORD size) {
+bool WriteBytes(const std::wstring& keyPath, const wchar_t* valueName, DWORD type, const void* data, DWORD size,
+                HKEY root) {
   HKEY key;
-  if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, keyPath.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr) !=
-      ERROR_SUCCESS) {
+  if (RegCreateKeyExW(root, keyPath.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr) != ERROR_SUCCESS) {
     return false;
   }
   bool ok = RegSetValueExW(key, valueName, 0, type, static_cast<const BYTE*>(data), size) == ERROR_SUCCESS;
@@ -96,29 +96,59 @@ bool IsComRegistration(const std::wstring& path) {
   return false;
 }
 
-void SnapshotKey(HKEY parent, const std::wstring& path, Snapshot* out) {
-  if (IsComRegistration(path)) return;
-  HKEY key;
-  if (RegOpenKeyExW(parent, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return;
-  (*out)[L"HKLM\\" + path + L"\\"] = L"key";
-  for (DWORD i = 0;; ++i) {
-    wchar_t name[16384];
-    DWORD nameLength = 16384, type = 0, size = 0;
-    if (RegEnumValueW(key, i, name, &nameLength, nullptr, &type, nullptr, &size) != ERROR_SUCCESS) break;
-    std::vector<BYTE> data(size);
-    nameLength = 16384;
-    RegEnumValueW(key, i, name, &nameLength, nullptr, &type, data.data(), &size);
-    (*out)[L"HKLM\\" + path + L"\\:" + name] = std::to_wstring(type) + L":" + Hex(data.data(), size);
+// Wine keeps its own bookkeeping below HKCU\Software\Wine: the host's menu
+// entries it makes for every Start-menu shortcut (and never takes back), and
+// the session's system parameters. No program of ours writes there.
+bool IsWineBookkeeping(const std::wstring& rootName, const std::wstring& path) {
+  return rootName == L"HKCU\\" && path == L"Software\\Wine";
+}
+
+// Each registry call is a round trip to the wineserver, so a key is asked
+// its sizes once, each value is read in one call, and subkeys are opened
+// relative to their parent.
+void SnapshotKey(HKEY key, const wchar_t* rootName, const std::wstring& path, Snapshot* out) {
+  (*out)[rootName + path + L"\\"] = L"key";
+  DWORD subkeys = 0, values = 0, maxName = 0, maxData = 0;
+  RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr, &values, &maxName, &maxData, nullptr,
+                   nullptr);
+  std::vector<wchar_t> name(maxName + 1);
+  std::vector<BYTE> data(maxData);
+  for (DWORD i = 0; i < values; ++i) {
+    DWORD nameLength = DWORD(name.size()), type = 0, size = DWORD(data.size());
+    LONG result = RegEnumValueW(key, i, name.data(), &nameLength, nullptr, &type, data.data(), &size);
+    if (result == ERROR_MORE_DATA) {  // grown since it was asked
+      name.resize(16384);
+      data.resize(size);
+      nameLength = DWORD(name.size());
+      result = RegEnumValueW(key, i, name.data(), &nameLength, nullptr, &type, data.data(), &size);
+    }
+    if (result != ERROR_SUCCESS) break;
+    (*out)[rootName + path + L"\\:" + std::wstring(name.data(), nameLength)] =
+        std::to_wstring(type) + L":" + Hex(data.data(), size);
   }
   std::vector<std::wstring> children;
   for (DWORD i = 0;; ++i) {
-    wchar_t name[256];
-    DWORD nameLength = 256;
-    if (RegEnumKeyExW(key, i, name, &nameLength, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
-    children.push_back(name);
+    wchar_t child[256];
+    DWORD childLength = 256;
+    if (RegEnumKeyExW(key, i, child, &childLength, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+    children.push_back(child);
   }
+  for (const std::wstring& child : children) {
+    std::wstring childPath = path + L"\\" + child;
+    if (IsComRegistration(childPath) || IsWineBookkeeping(rootName, childPath)) continue;
+    HKEY childKey;
+    if (RegOpenKeyExW(key, child.c_str(), 0, KEY_READ, &childKey) != ERROR_SUCCESS) continue;
+    SnapshotKey(childKey, rootName, childPath, out);
+    RegCloseKey(childKey);
+  }
+}
+
+// The tree below `path` of `root`.
+void SnapshotTree(HKEY root, const wchar_t* rootName, const std::wstring& path, Snapshot* out) {
+  HKEY key;
+  if (RegOpenKeyExW(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return;
+  SnapshotKey(key, rootName, path, out);
   RegCloseKey(key);
-  for (const std::wstring& child : children) SnapshotKey(parent, path + L"\\" + child, out);
 }
 
 void SnapshotFolder(const std::wstring& folder, Snapshot* out) {
@@ -144,11 +174,29 @@ void SnapshotFolder(const std::wstring& folder, Snapshot* out) {
 
 }  // namespace
 
-Snapshot TakeSnapshot() {
+std::wstring UserFolder(int csidl) {
+  wchar_t path[MAX_PATH];
+  if (SHGetFolderPathW(nullptr, csidl, nullptr, SHGFP_TYPE_CURRENT, path) != S_OK) return L"";
+  return std::wstring(path) + L"\\";
+}
+
+std::wstring TempFolder() {
+  wchar_t path[MAX_PATH + 1];
+  DWORD length = GetTempPathW(MAX_PATH + 1, path);
+  return length && length <= MAX_PATH ? std::wstring(path, length) : L"";
+}
+
+Snapshot TakeSnapshot(SnapshotScope scope) {
   Snapshot snapshot;
-  SnapshotKey(HKEY_LOCAL_MACHINE, L"Software", &snapshot);
+  SnapshotTree(HKEY_LOCAL_MACHINE, L"HKLM\\", L"Software", &snapshot);
   SnapshotFolder(kProgramFiles, &snapshot);
   SnapshotFolder(kStartMenu, &snapshot);
+  if (scope == kMachineAndUserState) {
+    SnapshotTree(HKEY_CURRENT_USER, L"HKCU\\", L"Software", &snapshot);
+    SnapshotFolder(UserFolder(CSIDL_PROGRAMS), &snapshot);
+    SnapshotFolder(UserFolder(CSIDL_LOCAL_APPDATA) + L"Programs\\", &snapshot);
+    SnapshotFolder(TempFolder(), &snapshot);
+  }
   return snapshot;
 }
 

@@ -21,18 +21,28 @@ struct RegistryValue {
   DWORD Number() const;
 };
 
-RegistryValue ReadValue(const std::wstring& keyPath, const wchar_t* valueName);  // below HKLM
-bool KeyExists(const std::wstring& keyPath);
+// Below HKLM unless another root is given.
+RegistryValue ReadValue(const std::wstring& keyPath, const wchar_t* valueName, HKEY root = HKEY_LOCAL_MACHINE);
+bool KeyExists(const std::wstring& keyPath, HKEY root = HKEY_LOCAL_MACHINE);
 bool WriteText(const std::wstring& keyPath, const wchar_t* valueName, DWORD type, const std::wstring& text);
-bool WriteBytes(const std::wstring& keyPath, const wchar_t* valueName, DWORD type, const void* data, DWORD size);
+bool WriteBytes(const std::wstring& keyPath, const wchar_t* valueName, DWORD type, const void* data, DWORD size,
+                HKEY root = HKEY_LOCAL_MACHINE);
 
 bool LastWriteTime(const std::wstring& path, FILETIME* time);
 bool IsFolder(const std::wstring& path);
 std::vector<std::wstring> FolderEntries(const std::wstring& folder);  // names, sorted
 
 // Every value below HKLM\Software and every file and folder below the
-// Program Files and Start-menu folders, each with what it holds.
+// Program Files and Start-menu folders, each with what it holds. With the
+// user's state also every value below HKCU\Software, and the files below
+// the user's own Start menu, the user's programs folder (LocalAppData\Programs)
+// and the temporary folder.
 using Snapshot = std::map<std::wstring, std::wstring>;
-Snapshot TakeSnapshot();
+enum SnapshotScope { kMachineState, kMachineAndUserState };
+Snapshot TakeSnapshot(SnapshotScope scope = kMachineState);
+// A folder of the user's: a CSIDL's path with a trailing backslash ("" when
+// unknown), and the temporary folder.
+std::wstring UserFolder(int csidl);
+std::wstring TempFolder();
 // The entries that differ, as readable lines.
 std::vector<std::wstring> Differences(const Snapshot& before, const Snapshot& after);

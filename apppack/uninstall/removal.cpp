@@ -1,0 +1,262 @@
+#include "removal.h"
+
+#include <knownfolders.h>
+#include <shlobj.h>
+
+#include <cstring>
+
+#include "install_logic.h"
+#include "wide_text.h"
+
+namespace {
+
+#ifdef APPPACK_SINGLE_USER
+const HKEY kRoot = HKEY_CURRENT_USER;
+const wchar_t kRootName[] = L"HKEY_CURRENT_USER\\";
+const int kStartMenuFolder = CSIDL_PROGRAMS;
+#else
+const HKEY kRoot = HKEY_LOCAL_MACHINE;
+const wchar_t kRootName[] = L"HKEY_LOCAL_MACHINE\\";
+const int kStartMenuFolder = CSIDL_COMMON_PROGRAMS;
+#endif
+
+// setup.exe puts the shortcuts into a folder of this name below the
+// Start-menu programs folder; it is no registry key, so the layout table
+// does not carry it.
+const wchar_t kMakerFolder[] = L"Velunora";
+constexpr uint32_t kComponents = 8;
+constexpr uint32_t kMaxRows = 32;
+constexpr size_t kValueUnits = kUninstallPathUnits + 16;  // longer data cannot be ours
+
+// The system's folders a user could pick to install into directly.
+const KNOWNFOLDERID* const kSystemFolders[] = {
+    &FOLDERID_Desktop,      &FOLDERID_PublicDesktop,   &FOLDERID_Documents,          &FOLDERID_PublicDocuments,
+    &FOLDERID_Downloads,    &FOLDERID_Music,           &FOLDERID_Pictures,           &FOLDERID_Videos,
+    &FOLDERID_Profile,      &FOLDERID_RoamingAppData,  &FOLDERID_LocalAppData,       &FOLDERID_ProgramData,
+    &FOLDERID_ProgramFiles, &FOLDERID_ProgramFilesX86, &FOLDERID_ProgramFilesCommon, &FOLDERID_UserProgramFiles,
+    &FOLDERID_Windows,      &FOLDERID_System,          &FOLDERID_Programs,           &FOLDERID_CommonPrograms,
+    &FOLDERID_StartMenu,    &FOLDERID_CommonStartMenu,
+};
+
+bool Exists(const wchar_t* path) { return GetFileAttributesW(path) != INVALID_FILE_ATTRIBUTES; }
+
+bool Compose(wchar_t* out, size_t capacity, const wchar_t* a, const wchar_t* b, const wchar_t* c = L"") {
+  out[0] = 0;
+  if (WideAppend(out, capacity, a) && WideAppend(out, capacity, b) && WideAppend(out, capacity, c)) return true;
+  out[0] = 0;
+  return false;
+}
+
+// ---- Files and shortcuts ----------------------------------------------------
+
+// The target a shortcut file names, as stored. False when it cannot be read.
+bool ReadShortcutTarget(const wchar_t* shortcut, wchar_t* target, int capacity) {
+  target[0] = 0;
+  IShellLinkW* link;
+  HRESULT result = CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
+                                    reinterpret_cast<void**>(&link));
+  if (SUCCEEDED(result)) {
+    IPersistFile* file;
+    result = link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file));
+    if (SUCCEEDED(result)) {
+      result = file->Load(shortcut, STGM_READ);
+      // Not the raw path: a link may store its target with environment
+      // variables ("%ProgramFiles%\..."), which would never compare equal.
+      if (SUCCEEDED(result)) result = link->GetPath(target, capacity, nullptr, 0);
+      file->Release();
+    }
+    link->Release();
+  }
+  return result == S_OK && target[0] != 0;
+}
+
+void RemovePrograms(const Installation& ours, RemovalReport* report) {
+  wchar_t path[kUninstallPathUnits];
+  for (uint32_t k = 0; k < kComponents; ++k) {
+    if (Compose(path, kUninstallPathUnits, ours.folder, kComponentNames[k], L".exe")) {
+      RemoveFile(path, ProgramKind, report);
+    }
+  }
+}
+
+// A shortcut is ours only while it leads into our folder: a later
+// installation elsewhere writes the same names with its own targets.
+void RemoveShortcuts(const Installation& ours, RemovalReport* report) {
+  wchar_t folder[MAX_PATH + 16];
+  if (SHGetFolderPathW(nullptr, kStartMenuFolder, nullptr, SHGFP_TYPE_CURRENT, folder) != S_OK) return;
+  if (!WideAppend(folder, MAX_PATH + 16, L"\\") || !WideAppend(folder, MAX_PATH + 16, kMakerFolder) ||
+      !WideAppend(folder, MAX_PATH + 16, L"\\")) {
+    return;
+  }
+  wchar_t shortcut[kUninstallPathUnits];
+  wchar_t target[kUninstallPathUnits];
+  for (uint32_t k = 0; k < kComponents; ++k) {
+    if (!Compose(shortcut, kUninstallPathUnits, folder, kComponentNames[k], L".lnk") || !Exists(shortcut)) continue;
+    if (ReadShortcutTarget(shortcut, target, kUninstallPathUnits) && IsInFolder(target, ours.folder)) {
+      RemoveFile(shortcut, ShortcutKind, report);
+    } else {
+      NoteKept(report, ShortcutKind);
+    }
+  }
+  RemoveFolderIfEmpty(folder, report);
+}
+
+// ---- Registry -----------------------------------------------------------------
+
+// A value as read back, with room for its text.
+struct ValueBuffer {
+  FoundValue found;
+  wchar_t text[kValueUnits + 1];
+};
+
+void ReadRow(const RegistryRow& row, ValueBuffer* value) {
+  value->found = FoundValue{};
+  wchar_t path[kKeyPathUnits];
+  HKEY key;
+  if (!ComposeKeyPath(path, kKeyPathUnits, row.key) ||
+      RegOpenKeyExW(kRoot, path, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) {
+    return;
+  }
+  DWORD type = 0;
+  DWORD bytes = kValueUnits * sizeof(wchar_t);
+  for (wchar_t& c : value->text) c = 0;  // REG_SZ data need not carry its terminator
+  LONG result = RegQueryValueExW(key, row.valueName, nullptr, &type, reinterpret_cast<BYTE*>(value->text), &bytes);
+  RegCloseKey(key);
+  if (result != ERROR_SUCCESS && result != ERROR_MORE_DATA) return;
+  value->found.present = true;
+  value->found.type = type;
+  if (result == ERROR_MORE_DATA) return;  // too long to be anything we wrote
+  if (type == REG_SZ) value->found.text = value->text;
+  if (type == REG_DWORD && bytes == 4) std::memcpy(&value->found.number, value->text, 4);
+}
+
+// "HKEY_LOCAL_MACHINE\Software\...\key, value Name" for the closing message.
+void NameValue(const RegistryRow& row, wchar_t* name, size_t capacity) {
+  wchar_t path[kKeyPathUnits];
+  ComposeKeyPath(path, kKeyPathUnits, row.key);
+  name[0] = 0;
+  WideAppend(name, capacity, kRootName);
+  WideAppend(name, capacity, path);
+  if (row.valueName) {
+    WideAppend(name, capacity, L", value ");
+    WideAppend(name, capacity, row.valueName);
+  } else {
+    WideAppend(name, capacity, L", default value");
+  }
+}
+
+void DeleteRowValue(const RegistryRow& row, RemovalReport* report) {
+  wchar_t path[kKeyPathUnits];
+  ComposeKeyPath(path, kKeyPathUnits, row.key);
+  HKEY key;
+  LONG result = RegOpenKeyExW(kRoot, path, 0, KEY_SET_VALUE, &key);
+  if (result == ERROR_SUCCESS) {
+    result = RegDeleteValueW(key, row.valueName);
+    RegCloseKey(key);
+  }
+  if (result == ERROR_SUCCESS) {
+    NoteRemoved(report, RegistryKind);
+    return;
+  }
+  wchar_t name[kFailureUnits];
+  NameValue(row, name, kFailureUnits);
+  NoteFailure(report, name, uint32_t(result));
+}
+
+// Deletes the key when it holds no value and no subkey; a key that is gone
+// already is fine.
+void DeleteKeyIfEmpty(const wchar_t* path, RemovalReport* report) {
+  HKEY key;
+  if (RegOpenKeyExW(kRoot, path, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) return;
+  DWORD subkeys = 1, values = 1;
+  LONG result = RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr, &values, nullptr, nullptr,
+                                 nullptr, nullptr);
+  RegCloseKey(key);
+  if (result != ERROR_SUCCESS || subkeys != 0 || values != 0) return;
+  result = RegDeleteKeyW(kRoot, path);
+  if (result == ERROR_SUCCESS || result == ERROR_FILE_NOT_FOUND) return;
+  wchar_t name[kFailureUnits];
+  name[0] = 0;
+  WideAppend(name, kFailureUnits, kRootName);
+  WideAppend(name, kFailureUnits, path);
+  NoteFailure(report, name, uint32_t(result));
+}
+
+// Every value of the table still holding what setup.exe wrote, in groups
+// that are still ours; then the keys those groups leave empty, deepest
+// first, never up into the system's own keys.
+void RemoveTable(const LayoutTable& table, const Installation& ours, RemovalReport* report) {
+  if (table.count > kMaxRows) return;
+  bool holds[kMaxRows] = {};
+  bool present[kMaxRows] = {};
+  ValueBuffer value;
+  for (uint32_t i = 0; i < table.count; ++i) {
+    ReadRow(table.rows[i], &value);
+    present[i] = value.found.present;
+    holds[i] = HoldsWhatSetupWrote(table.rows[i], value.found, ours);
+  }
+  bool groupIsOurs[kMaxRows] = {};
+  for (uint32_t i = 0; i < table.count; ++i) groupIsOurs[i] = holds[DecidingRow(table, i)];
+
+  for (uint32_t i = 0; i < table.count; ++i) {
+    if (groupIsOurs[i] && holds[i]) {
+      DeleteRowValue(table.rows[i], report);
+    } else if (present[i]) {
+      NoteKept(report, RegistryKind);
+    }
+  }
+
+  wchar_t path[kKeyPathUnits];
+  for (uint32_t depth = kKeyComponents; depth > table.systemDepth; --depth) {
+    for (uint32_t i = 0; i < table.count; ++i) {
+      if (!groupIsOurs[i] || KeyDepth(table.rows[i]) < depth) continue;
+      if (ComposeKeyPrefix(table.rows[i], depth, path, kKeyPathUnits)) DeleteKeyIfEmpty(path, report);
+    }
+  }
+}
+
+}  // namespace
+
+void RemoveFile(const wchar_t* path, ItemKind kind, RemovalReport* report, uint32_t attempts) {
+  if (!Exists(path)) return;  // never installed, or removed already
+  DWORD error = 0;
+  for (uint32_t attempt = 0; attempt < attempts; ++attempt) {
+    if (attempt > 0) Sleep(100);
+    if (DeleteFileW(path)) {
+      NoteRemoved(report, kind);
+      return;
+    }
+    error = GetLastError();
+  }
+  NoteFailure(report, path, error);
+}
+
+bool MayRemoveFolder(const wchar_t* folder) {
+  if (IsRootFolder(folder)) return false;
+  for (const KNOWNFOLDERID* id : kSystemFolders) {
+    PWSTR path = nullptr;
+    bool same = SUCCEEDED(SHGetKnownFolderPath(*id, 0, nullptr, &path)) && SamePath(path, folder);
+    CoTaskMemFree(path);
+    if (same) return false;
+  }
+  return true;
+}
+
+void RemoveFolderIfEmpty(const wchar_t* folder, RemovalReport* report) {
+  DWORD attributes = GetFileAttributesW(folder);
+  if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY) || !MayRemoveFolder(folder)) {
+    return;
+  }
+  if (RemoveDirectoryW(folder)) {
+    NoteRemoved(report, FolderKind);
+    return;
+  }
+  DWORD error = GetLastError();
+  if (error != ERROR_DIR_NOT_EMPTY) NoteFailure(report, folder, error);
+}
+
+void RemoveInstallation(const Installation& ours, RemovalReport* report) {
+  RemovePrograms(ours, report);
+  RemoveShortcuts(ours, report);
+  for (const LayoutTable& table : kLayoutTables) RemoveTable(table, ours, report);
+}

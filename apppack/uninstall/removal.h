@@ -1,0 +1,32 @@
+// The uninstaller's file-system and registry work: it reads back what
+// setup.exe wrote, asks uninstall_logic whether each item is still ours, and
+// deletes what is. Built once per edition: all users (HKEY_LOCAL_MACHINE and
+// the all-users Start menu) or, with APPPACK_SINGLE_USER, one user
+// (HKEY_CURRENT_USER and the user's own Start menu).
+#pragma once
+
+#include <windows.h>
+
+#include "uninstall_logic.h"
+
+// Removes the eight programs of the install folder, their shortcuts and the
+// Start-menu folder when empty, the shell registrations, the install folder
+// value and the Add/Remove Programs entry, each only where it is still ours.
+// Everything is attempted; each outcome goes into `report`. COM must be
+// initialised on the calling thread (shortcuts are read through it).
+void RemoveInstallation(const Installation& ours, RemovalReport* report);
+
+// Deletes one file if it exists. `attempts` > 1 for a file that was in use a
+// moment ago (the uninstaller that has just ended): it is tried again every
+// 100 ms before it counts as not removed.
+void RemoveFile(const wchar_t* path, ItemKind kind, RemovalReport* report, uint32_t attempts = 1);
+
+// False for a folder that stays even when empty: a drive or share root, or
+// one of the system's own folders (Documents, Program Files...), which a
+// user may have picked as the install folder itself.
+bool MayRemoveFolder(const wchar_t* folder);
+
+// Removes the folder if it exists, is empty and may be removed. A folder
+// that still holds anything is left without complaint: whatever is in it
+// was either reported already or is not ours.
+void RemoveFolderIfEmpty(const wchar_t* folder, RemovalReport* report);

@@ -1,0 +1,134 @@
+// What the uninstaller may remove, decided from what it reads back: whether
+// a path, a command line or an icon location names a program of its folder,
+// which registry values still hold what setup.exe wrote for this
+// installation, which keys may go once they are empty, and the text of the
+// closing message. Platform neutral, so every decision is tested without a
+// registry or a file system; the program around it only reads and deletes.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "registry_layout.h"
+
+constexpr size_t kUninstallPathUnits = 300;  // the install folder fields of setup.exe are as long
+
+// ---- Paths ---------------------------------------------------------------
+
+// True when both name the same file or folder as the file system would
+// compare them: letters in either case, "\" and "/" alike, a run of
+// separators as one, a trailing separator ignored.
+bool SamePath(const wchar_t* a, const wchar_t* b);
+
+// The folder part of `path`, up to and including its last separator. False,
+// with `folder` empty, when there is none or it does not fit.
+bool FolderOfPath(const wchar_t* path, wchar_t* folder, size_t capacity);
+
+// True when `path` names a file directly inside `folder` (not below it).
+bool IsInFolder(const wchar_t* path, const wchar_t* folder);
+
+// True for a drive or share root ("C:\", "\\server\share\"), which is never
+// removed even when it holds nothing else.
+bool IsRootFolder(const wchar_t* folder);
+
+// The program a command line starts, as Windows reads it: the quoted text,
+// or the text up to the first blank when unquoted. False when there is none
+// or it does not fit.
+bool CommandProgram(const wchar_t* command, wchar_t* program, size_t capacity);
+
+// The file of an icon location "path,index". False when there is none.
+bool IconFile(const wchar_t* location, wchar_t* file, size_t capacity);
+
+// ---- Registry --------------------------------------------------------------
+
+// What this uninstaller stands for.
+struct Installation {
+  const wchar_t* folder;       // the install folder, ending with a separator
+  const wchar_t* uninstaller;  // the uninstaller's full path in that folder
+};
+
+// A registry value as read back.
+struct FoundValue {
+  bool present;
+  uint32_t type;
+  const wchar_t* text;  // REG_SZ data, terminated; null for other types
+  uint32_t number;      // REG_DWORD data
+};
+
+// A table of layout rows and how far the system's own keys reach in it:
+// keys up to that depth (components after "Software") are never removed,
+// deeper keys of a row go when they are left empty.
+struct LayoutTable {
+  const RegistryRow* rows;
+  uint32_t count;
+  uint32_t systemDepth;
+};
+
+// The shell registrations (below Software\Classes), the install folder value
+// and the Add/Remove Programs entry, in the order they are removed.
+extern const LayoutTable kLayoutTables[3];
+
+// True when `value` still holds what setup.exe writes into `row` for this
+// installation: the same fixed text or number, a command or icon naming a
+// program of our folder, our folder, or a command naming our uninstaller.
+bool HoldsWhatSetupWrote(const RegistryRow& row, const FoundValue& value, const Installation& ours);
+
+// The row whose value decides whether the group of `index` is ours: the
+// command of the same install step nearest to it in the key tree, or the
+// row itself when its step writes no command.
+uint32_t DecidingRow(const LayoutTable& table, uint32_t index);
+
+// Number of key components of `row` (after "Software").
+uint32_t KeyDepth(const RegistryRow& row);
+
+// Composes "Software" and the first `depth` components of the row's key.
+// False, with `path` empty, when it does not fit.
+bool ComposeKeyPrefix(const RegistryRow& row, uint32_t depth, wchar_t* path, size_t capacity);
+
+// ---- The closing message ---------------------------------------------------
+
+enum ItemKind : uint32_t { ProgramKind, ShortcutKind, RegistryKind, FolderKind, kItemKinds };
+
+constexpr uint32_t kNamedFailures = 12;  // a longer list is counted, not named
+constexpr size_t kFailureUnits = 340;    // a path or a key path with its value name, and the reason
+
+struct RemovalReport {
+  uint32_t removed[kItemKinds];
+  uint32_t kept[kItemKinds];  // of ours by name, but another installation's by content
+  uint32_t failureCount;
+  wchar_t failures[kNamedFailures][kFailureUnits];
+};
+
+void NoteRemoved(RemovalReport* report, ItemKind kind);
+void NoteKept(RemovalReport* report, ItemKind kind);
+// Names `what` and why it could not be removed: a system error code, or
+// kRemovedAtRestart.
+void NoteFailure(RemovalReport* report, const wchar_t* what, uint32_t error);
+// Not removed now, but scheduled for the next restart. Bit 29 marks codes
+// of an application's own, which the system never uses.
+constexpr uint32_t kRemovedAtRestart = 0x20000001;
+
+constexpr size_t kMessageUnits = 6000;
+// The one message shown at the end: what was removed, counted by kind; what
+// was left for another installation; each item that could not be removed.
+void ComposeClosingMessage(const RemovalReport& report, wchar_t* text, size_t capacity);
+
+// ---- Self-removal ------------------------------------------------------------
+
+// The finishing run: a copy of the uninstaller outside the install folder,
+// started by the uninstaller with the handle of the uninstaller's process
+// (to wait for its end), whether it holds its own file open for deletion,
+// and the uninstaller's path.
+struct FinishRequest {
+  uint64_t waitHandle;
+  bool deletesItselfOnClose;
+  wchar_t original[kUninstallPathUnits];
+};
+
+// "copy" /finish HANDLE 0|1 "original". False when it does not fit.
+bool ComposeFinishCommand(const wchar_t* copy, const FinishRequest& request, wchar_t* command, size_t capacity);
+
+enum FinishParse { NotAFinishingRun, FinishingRun, MalformedFinish };
+// Reads a command line as composed above. Any command line without the
+// switch is an ordinary start.
+FinishParse ParseFinishCommand(const wchar_t* commandLine, FinishRequest* request);

@@ -1,0 +1,429 @@
+// The uninstaller end to end. It is started exactly as Add/Remove Programs
+// starts it, from the UninstallString the registry holds, answered as a
+// user would, and the machine is then compared with its state before the
+// installation.
+#include "uninstall_scenarios.h"
+
+#include <windows.h>
+#include <shellapi.h>
+#include <shlobj.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "expect.h"
+#include "install_logic.h"
+#include "payload_view.h"
+#include "program_ids.h"
+#include "scenarios.h"
+#include "screenshot.h"
+#include "shell_files.h"
+#include "system_state.h"
+#include "ui.h"
+
+namespace {
+
+const wchar_t kCaption[] = L"Velunora App Pack Uninstall";
+const wchar_t kQuestion[] = L"Remove Velunora App Pack and all of its components from this computer?";
+const wchar_t kRemovedAll[] = L"Velunora App Pack has been removed from this computer.";
+const wchar_t kRemovedPart[] = L"Velunora App Pack could not be removed completely.";
+const wchar_t kSetupPath[] = L"S:\\setup.exe";
+const wchar_t kDefaultFolder[] = L"C:\\Program Files\\Velunora\\";
+const wchar_t kUninstallKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Velunora";
+constexpr uint32_t kAll = 0xFF;
+constexpr DWORD kSelfRemovalWaitMs = 15000;
+
+void Screenshot(const wchar_t* name) {
+  Sleep(400);  // let the box paint
+  SaveScreenshot(std::wstring(L"T:\\") + name + L".bmp");
+}
+
+// The visible message box of the uninstaller, of any process but `not`.
+HWND FindUninstallBox(DWORD notProcess) {
+  HWND box = nullptr;
+  while ((box = FindWindowExW(nullptr, box, L"#32770", kCaption))) {
+    DWORD pid = 0;
+    GetWindowThreadProcessId(box, &pid);
+    if (pid != notProcess && IsWindowVisible(box)) return box;
+  }
+  return nullptr;
+}
+
+struct UninstallRun {
+  bool asked = false;
+  DWORD exitCode = 0;
+  std::wstring closingText;  // empty when no closing message came
+};
+
+// Runs `command` as the shell runs an UninstallString: CreateProcessW with
+// no application name, so the program is read from the quoted command line.
+// Answers the question; on Yes reads and dismisses the closing message and
+// waits until the self-removal is complete: the finishing copy has ended and
+// the temporary folder holds again what it held before.
+UninstallRun RunUninstaller(const std::wstring& command, bool yes, const wchar_t* screenshots = nullptr) {
+  UninstallRun run;
+  std::vector<std::wstring> tempBefore = FolderEntries(TempFolder());
+  std::wstring commandLine = command;
+  STARTUPINFOW startup = {};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION process = {};
+  if (!Expect(
+          CreateProcessW(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process),
+          "the uninstall command starts: %s", Narrow(command).c_str())) {
+    return run;
+  }
+  Setup original;
+  original.process = process;
+
+  HWND box = nullptr;
+  run.asked = Expect(WaitUntil([&] { return (box = FindOwnedDialog(process.dwProcessId, nullptr)) != nullptr; }),
+                     "the uninstaller asks first");
+  if (run.asked) {
+    ExpectText(ReadText(box), kCaption, "question caption");
+    ExpectText(ControlText(box, 0xFFFF), kQuestion, "question");
+    if (screenshots) Screenshot((std::wstring(screenshots) + L"-question").c_str());
+    Expect(Click(box, yes ? IDYES : IDNO, true), "answered %s", yes ? "Yes" : "No");
+  }
+  Expect(WaitForExit(&original, &run.exitCode), "the uninstaller ends after the answer");
+  ExpectNumber(run.exitCode, 0, "uninstaller exit code");
+  if (!yes) {
+    Sleep(300);
+    Expect(FindUninstallBox(0) == nullptr, "no closing message after No");
+  } else {
+    HWND closing = nullptr;
+    Expect(WaitUntil([&] { return (closing = FindUninstallBox(process.dwProcessId)) != nullptr; }),
+           "the closing message appears");
+    if (!closing) return run;
+    run.closingText = ControlText(closing, 0xFFFF);
+    for (size_t at = 0, next; at < run.closingText.size(); at = next + 1) {
+      next = run.closingText.find(L'\n', at);
+      if (next == std::wstring::npos) next = run.closingText.size();
+      Note("closing message: %s", Narrow(run.closingText.substr(at, next - at)).c_str());
+    }
+    if (screenshots) Screenshot((std::wstring(screenshots) + L"-closing").c_str());
+    DWORD pid = 0;
+    GetWindowThreadProcessId(closing, &pid);
+    HANDLE finishing = OpenProcess(SYNCHRONIZE, FALSE, pid);
+    Click(closing, IDOK, true);
+    Expect(finishing && WaitForSingleObject(finishing, kWaitMs) == WAIT_OBJECT_0,
+           "the closing message is dismissed and its process ends");
+    if (finishing) CloseHandle(finishing);
+  }
+  Expect(WaitUntil([&] { return FolderEntries(TempFolder()) == tempBefore; }, kSelfRemovalWaitMs),
+         "the temporary folder holds what it held before");
+  return run;
+}
+
+// Nothing of ours left, nothing else changed: every difference is named,
+// and counted as residue.
+void ExpectUnchanged(const Snapshot& before, const char* what) {
+  std::vector<std::wstring> changes = Differences(before, TakeSnapshot(kMachineAndUserState));
+  int keys = 0, values = 0, files = 0, other = 0;
+  for (const std::wstring& change : changes) {
+    Note("%s", Narrow(change).c_str());
+    bool added = change.rfind(L"added ", 0) == 0;
+    bool registry = change.find(L" HKLM\\") != std::wstring::npos || change.find(L" HKCU\\") != std::wstring::npos;
+    if (!added) {
+      ++other;
+    } else if (registry) {
+      (change.back() == L'\\' ? keys : values) += 1;
+    } else {
+      ++files;
+    }
+  }
+  Note("residue after %s: %d registry keys, %d registry values, %d files and folders; %d other changes", what, keys,
+       values, files, other);
+  Expect(changes.empty(), "%s leaves the registry and the folders as they were", what);
+}
+
+// Expects the started `process` to be `program` showing `target` in its
+// window, and to end cleanly when closed.
+void ExpectProgramShows(HANDLE process, const std::wstring& target, const wchar_t* program) {
+  DWORD pid = GetProcessId(process);
+  HWND window = nullptr;
+  WaitUntil([&] {
+    while ((window = FindWindowExW(nullptr, window, kProgramWindowClass, nullptr))) {
+      DWORD owner = 0;
+      GetWindowThreadProcessId(window, &owner);
+      if (owner == pid && IsWindowVisible(window)) return true;
+    }
+    return false;
+  });
+  if (Expect(window != nullptr, "%s shows its window", Narrow(program).c_str())) {
+    ExpectText(ReadText(window), program, "program window title");
+    ExpectText(ControlText(window, kIdOpened), target, "shown as opened");
+    PostMessageW(window, WM_CLOSE, 0, 0);
+  }
+  Setup started;
+  started.process.hProcess = process;
+  DWORD code = 1;
+  Expect(WaitForExit(&started, &code) && code == 0, "%s closes cleanly", Narrow(program).c_str());
+}
+
+// Opens a document through the shell, as a double-click does.
+void ExpectShellOpens(const std::wstring& document, const wchar_t* program) {
+  SHELLEXECUTEINFOW info = {};
+  info.cbSize = sizeof info;
+  info.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_FLAG_NO_UI;
+  info.lpFile = document.c_str();
+  info.nShow = SW_SHOWNORMAL;
+  if (Expect(ShellExecuteExW(&info) && info.hProcess, "the shell opens %s", Narrow(document).c_str())) {
+    ExpectProgramShows(info.hProcess, document, program);
+  }
+}
+
+// Runs the command of a verb key with `target` for %1, as the shell does on
+// a click in the context menu. (Wine's shell opens every folder in its own
+// file manager, whatever the verb, so the folder verb is run this way.)
+void ExpectVerbOpens(const std::wstring& verbKey, const std::wstring& target, const wchar_t* program) {
+  std::wstring command = ReadValue(verbKey + L"\\command", nullptr).Text();
+  size_t at = command.find(L"%1");
+  if (!Expect(at != std::wstring::npos, "%s has a command for %%1", Narrow(verbKey).c_str())) return;
+  command.replace(at, 2, target);
+  STARTUPINFOW startup = {};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION process = {};
+  if (Expect(CreateProcessW(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process),
+             "%s starts", Narrow(command).c_str())) {
+    CloseHandle(process.hThread);
+    ExpectProgramShows(process.hProcess, target, program);
+  }
+}
+
+std::wstring RemovedLine(int programs, int shortcuts, int values, int folders) {
+  std::wstring line = L"Removed: ";
+  std::vector<std::wstring> parts;
+  auto part = [&](int n, const wchar_t* one, const wchar_t* many) {
+    if (n) parts.push_back(std::to_wstring(n) + L" " + (n == 1 ? one : many));
+  };
+  part(programs, L"program file", L"program files");
+  part(shortcuts, L"shortcut", L"shortcuts");
+  part(values, L"registry value", L"registry values");
+  part(folders, L"folder", L"folders");
+  for (size_t i = 0; i < parts.size(); ++i) {
+    if (i > 0) line += i + 1 == parts.size() ? L" and " : L", ";
+    line += parts[i];
+  }
+  return line + L".";
+}
+
+// Registry values setup.exe writes for a selection: four for the folder
+// verbs, five per file type, then AppPath and the eight of the entry.
+int ValuesOf(uint32_t selection) {
+  int values = 1 + 8;
+  for (int k = 4; k < 8; ++k) values += (selection >> k & 1) ? (k == 4 ? 4 : 5) : 0;
+  return values;
+}
+
+int Count(uint32_t selection) {
+  int n = 0;
+  for (int k = 0; k < 8; ++k) n += selection >> k & 1;
+  return n;
+}
+
+// The four programs with shell registrations, opened the ways they were
+// registered for: a document of each file type, a folder and an audio file.
+void OpenWithThePrograms() {
+  const std::wstring folder = L"C:\\Opened files\\";
+  CreateDirectoryW(folder.c_str(), nullptr);
+  const struct {
+    const wchar_t* file;
+    const wchar_t* program;
+  } documents[] = {{L"letter.ntxt", L"Notelocker"}, {L"keys.kvx", L"Wardbin"}, {L"bundle.dft", L"Drifthub"}};
+  for (const auto& document : documents) {
+    std::wstring path = folder + document.file;
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
+    ExpectShellOpens(path, document.program);
+  }
+  ExpectVerbOpens(L"Software\\Classes\\Directory\\shell\\Tunebridge", folder.substr(0, folder.size() - 1),
+                  L"Tunebridge");
+  ExpectVerbOpens(L"Software\\Classes\\SystemFileAssociations\\audio\\shell\\Tunebridge", folder + L"first song.mp3",
+                  L"Tunebridge");
+}
+
+// Installs `selection` with the wizard, uninstalls it through its
+// UninstallString and expects the machine as it was.
+void FullCycle(uint32_t selection, const char* what, const wchar_t* screenshots) {
+  Snapshot before = TakeSnapshot(kMachineAndUserState);
+  if (InstallWithWizard(selection) != kDefaultFolder) return;
+  std::wstring command = ReadValue(kUninstallKey, L"UninstallString").Text();
+  ExpectText(command, std::wstring(L"\"") + kDefaultFolder + L"uninstall.exe\"", "UninstallString");
+  UninstallRun run = RunUninstaller(command, true, screenshots);
+  int n = Count(selection);
+  ExpectText(run.closingText, std::wstring(kRemovedAll) + L"\n\n" + RemovedLine(n + 1, n, ValuesOf(selection), 2),
+             "closing message");
+  ExpectUnchanged(before, what);
+}
+
+// ---- Layouts written without the wizard ----
+
+// The install steps of setup.exe run against a registry root and folders of
+// the test's choosing: the very plan setup.exe follows. Below
+// HKEY_CURRENT_USER it is what the single-user edition's setup would write,
+// with that edition's uninstaller.
+struct LayoutWriter {
+  HKEY root;
+  const PayloadView* payload;
+  PayloadBuffer buffer;
+  uint32_t selection;
+
+  StepEffects Effects() {
+    return {
+        this,
+        [](void* self, uint32_t k) { return (static_cast<LayoutWriter*>(self)->selection >> k & 1) != 0; },
+        [](void*, const wchar_t*) {},
+        [](void*, const char*) {},
+        [](void*, const wchar_t* folder) { return CreateDirectoryChain(folder); },
+        [](void*, const wchar_t*) {},
+        [](void* self, const wchar_t* path, const PayloadEntry& entry, const PayloadTime* time) {
+          LayoutWriter* w = static_cast<LayoutWriter*>(self);
+          bool perUser = w->root == HKEY_CURRENT_USER && &entry == &w->payload->entries[9];
+          const PayloadEntry& written = perUser ? w->payload->entries[10] : entry;
+          return int(w->buffer.WriteEntryToFile(path, written.offset, written.size, time));
+        },
+        [](void*, const wchar_t* target, const wchar_t* shortcut) { return int32_t(CreateShortcut(target, shortcut)); },
+        [](void* self, const RegistryRow& row, const void* data, uint32_t bytes) {
+          wchar_t path[kKeyPathUnits];
+          ComposeKeyPath(path, kKeyPathUnits, row.key);
+          return WriteBytes(path, row.valueName, row.type, data, bytes, static_cast<LayoutWriter*>(self)->root) ? 1 : 0;
+        },
+        [](void*, uint32_t) {},
+        [](void*) {},
+        [](void*, uint32_t) {}};
+  }
+};
+
+bool WriteLayout(HKEY root, const PayloadView& payload, uint32_t selection, const std::wstring& installDir,
+                 const std::wstring& startMenuDir) {
+  LayoutWriter writer = {root, &payload, {}, selection};
+  writer.buffer.data = const_cast<uint8_t*>(payload.decoded.data());  // read only; never owned
+  writer.buffer.capacity = uint32_t(payload.decoded.size());
+  wchar_t install[300], startMenu[300];
+  lstrcpynW(install, installDir.c_str(), 300);
+  lstrcpynW(startMenu, startMenuDir.c_str(), 300);
+  uint32_t required = 0, errors = 0;
+  for (int k = 0; k < 8; ++k) {
+    if (selection >> k & 1) required += payload.entries[k + 1].size;
+  }
+  if (required) required += payload.entries[root == HKEY_CURRENT_USER ? 10 : 9].size;
+  StepState state = {install, startMenu, payload.entries, kComponentNames, required, &errors};
+  StepEffects effects = writer.Effects();
+  for (uint32_t step = 0; step < kInstallStepCount; ++step) PerformInstallStep(step, &state, effects);
+  return Expect(errors == 0, "the layout is written without errors");
+}
+
+}  // namespace
+
+void ScenarioUninstallFull() { FullCycle(kAll, "installing everything and uninstalling it", L"uninstall"); }
+
+void ScenarioUninstallPartial() {
+  FullCycle((1 << 1) | (1 << 4) | (1 << 6), "installing three components and uninstalling them", nullptr);
+}
+
+void ScenarioUninstallNo() {
+  if (InstallWithWizard(kAll) != kDefaultFolder) return;
+  // The installed programs work (opening them through the shell sets some
+  // of the shell's own state, so this comes before the snapshot).
+  OpenWithThePrograms();
+  Snapshot installed = TakeSnapshot(kMachineAndUserState);
+  RunUninstaller(ReadValue(kUninstallKey, L"UninstallString").Text(), false);
+  ExpectUnchanged(installed, "answering No");
+}
+
+void ScenarioUninstallTwoInstallations() {
+  const std::wstring second = L"C:\\Program Files\\Second App Pack\\";
+  if (InstallWithWizard(kAll) != kDefaultFolder) return;
+  std::wstring firstCommand = ReadValue(kUninstallKey, L"UninstallString").Text();
+  // The second setup offers the folder AppPath names. Pointing it at another
+  // folder stands for a user's pick in the folder picker, which Wine's
+  // picker does not let a driver make beside the folder it preselects.
+  CreateDirectoryW(second.c_str(), nullptr);
+  WriteText(L"Software\\Velunora", L"AppPath", REG_SZ, second);
+  if (InstallWithWizard(kAll) != second) return;
+  Snapshot installed = TakeSnapshot(kMachineAndUserState);
+
+  UninstallRun run = RunUninstaller(firstCommand, true);
+  ExpectText(run.closingText,
+             std::wstring(kRemovedAll) + L"\n\n" + RemovedLine(9, 0, 0, 1) +
+                 L"\n\nLeft for the installation that now uses them: 8 shortcuts and 28 registry values.",
+             "closing message");
+  // Only the first installation's folder and files are gone.
+  std::vector<std::wstring> expected;
+  for (const wchar_t* name : kComponentNames) {
+    std::wstring file = name;
+    file[0] = name == kComponentNames[8] ? L'u' : file[0];
+    expected.push_back(L"removed " + std::wstring(kDefaultFolder) + file + L".exe");
+  }
+  expected.push_back(std::wstring(L"removed ") + kDefaultFolder);
+  std::vector<std::wstring> changes = Differences(installed, TakeSnapshot(kMachineAndUserState));
+  for (const std::wstring& change : changes) Note("%s", Narrow(change).c_str());
+  std::sort(expected.begin(), expected.end());
+  std::sort(changes.begin(), changes.end());
+  Expect(changes == expected, "uninstalling the first removes its folder and its files, nothing else");
+  ExpectInstallation(kAll, second);
+}
+
+void ScenarioUninstallFileInUse() {
+  Snapshot before = TakeSnapshot(kMachineAndUserState);
+  if (InstallWithWizard(kAll) != kDefaultFolder) return;
+  std::wstring held = std::wstring(kDefaultFolder) + L"Wardbin.exe";
+  // Another program holds it open and lets nobody else near it.
+  HANDLE file = CreateFileW(held.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  if (!Expect(file != INVALID_HANDLE_VALUE, "%s is held open", Narrow(held).c_str())) return;
+  UninstallRun run = RunUninstaller(ReadValue(kUninstallKey, L"UninstallString").Text(), true);
+  CloseHandle(file);
+  ExpectText(run.closingText,
+             std::wstring(kRemovedPart) + L"\n\n" + RemovedLine(8, 8, 28, 1) + L"\n\nCould not remove 1 item:\n" +
+                 held + L": in use by another program",
+             "closing message");
+  std::vector<std::wstring> changes = Differences(before, TakeSnapshot(kMachineAndUserState));
+  for (const std::wstring& change : changes) Note("%s", Narrow(change).c_str());
+  Expect(changes == std::vector<std::wstring>{std::wstring(L"added ") + kDefaultFolder, L"added " + held},
+         "only the file in use and its folder are left");
+}
+
+void ScenarioUninstallSingleUser() {
+  PayloadView payload;
+  if (!Expect(ReadPayload(kSetupPath, &payload), "setup.exe's payload decodes")) return;
+  // Windows always gives a user these keys; Wine's fresh prefix does not,
+  // and the uninstaller rightly never removes them.
+  for (const wchar_t* systemKey : {L"Software\\Classes", L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall"}) {
+    HKEY key;
+    if (RegCreateKeyExW(HKEY_CURRENT_USER, systemKey, 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr) ==
+        ERROR_SUCCESS) {
+      RegCloseKey(key);
+    }
+  }
+  const std::wstring userDir = UserFolder(CSIDL_LOCAL_APPDATA) + L"Programs\\Velunora\\";
+  const std::wstring userStartMenu = UserFolder(CSIDL_PROGRAMS) + L"Velunora\\";
+  Snapshot before = TakeSnapshot(kMachineAndUserState);
+
+  // An all-users installation beside the user's: each uninstaller removes
+  // its own and leaves the other's alone.
+  if (!WriteLayout(HKEY_LOCAL_MACHINE, payload, kAll, kDefaultFolder, std::wstring(kStartMenu) + L"Velunora\\") ||
+      !WriteLayout(HKEY_CURRENT_USER, payload, kAll, userDir, userStartMenu)) {
+    return;
+  }
+  Snapshot both = TakeSnapshot(kMachineAndUserState);
+  UninstallRun machineRun = RunUninstaller(ReadValue(kUninstallKey, L"UninstallString").Text(), true);
+  ExpectText(machineRun.closingText, std::wstring(kRemovedAll) + L"\n\n" + RemovedLine(9, 8, 28, 2),
+             "the all-users uninstaller's closing message");
+  int userChanges = 0;
+  for (const std::wstring& change : Differences(both, TakeSnapshot(kMachineAndUserState))) {
+    bool machine = change.rfind(L"removed HKLM\\", 0) == 0 ||
+                   change.rfind(std::wstring(L"removed ") + kProgramFiles, 0) == 0 ||
+                   change.rfind(std::wstring(L"removed ") + kStartMenu, 0) == 0;
+    if (!machine) Note("not the all-users uninstaller's: %s", Narrow(change).c_str());
+    userChanges += machine ? 0 : 1;
+  }
+  Expect(userChanges == 0, "the all-users uninstaller leaves the user's installation alone");
+
+  std::wstring command = ReadValue(kUninstallKey, L"UninstallString", HKEY_CURRENT_USER).Text();
+  ExpectText(command, L"\"" + userDir + L"uninstall.exe\"", "the user's UninstallString");
+  UninstallRun userRun = RunUninstaller(command, true);
+  ExpectText(userRun.closingText, std::wstring(kRemovedAll) + L"\n\n" + RemovedLine(9, 8, 28, 2),
+             "the single-user uninstaller's closing message");
+  ExpectUnchanged(before, "both uninstallers");
+}

@@ -1,0 +1,10 @@
+// End-to-end scenarios of the uninstaller: each installs, runs the
+// UninstallString as Add/Remove Programs would, and checks what is left.
+#pragma once
+
+void ScenarioUninstallFull();
+void ScenarioUninstallPartial();
+void ScenarioUninstallTwoInstallations();
+void ScenarioUninstallNo();
+void ScenarioUninstallFileInUse();
+void ScenarioUninstallSingleUser();
