@@ -151,6 +151,7 @@ bool ParseResources(Image* image, const Bytes& bytes, std::string* error) {
         r.language = tree.U32(le) & 0xFFFFu;
         r.rva = tree.U32(dataEntry);
         r.size = tree.U32(dataEntry + 4);
+        r.entryOffset = dataEntry;
         if (!RvaToOffset(*image, bytes, r.rva, r.size, &r.fileOffset)) return Fail(error, "resource data outside the file");
         image->resources.push_back(r);
       }
