@@ -8,6 +8,7 @@
 #include <cstdio>
 
 #include "expect.h"
+#include "fault_scenarios.h"
 #include "scenarios.h"
 
 namespace {
@@ -25,6 +26,12 @@ const Scenario kScenarios[] = {
     {L"cancel", ScenarioCancel},
     {L"close-during-install", ScenarioCloseDuringInstall},
     {L"damaged", ScenarioDamagedPayload},
+    // Faults and hardening.
+    {L"disk-full", ScenarioDiskFull},
+    {L"locked-file", ScenarioLockedFile},
+    {L"blocked-start-menu", ScenarioBlockedStartMenu},
+    {L"bad-app-path", ScenarioBadAppPath},
+    {L"repetition", ScenarioRepetition},
 };
 
 }  // namespace

@@ -141,13 +141,19 @@ void SnapshotKey(HKEY parent, const std::wstring& path, Snapshot* out) {
   HKEY key;
   if (RegOpenKeyExW(parent, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return;
   (*out)[L"HKLM\\" + path + L"\\"] = L"key";
+  // Each call is a round trip to the wineserver: most values fit the first
+  // buffer, so they take one.
+  std::vector<BYTE> data(4096);
   for (DWORD i = 0;; ++i) {
     wchar_t name[16384];
-    DWORD nameLength = 16384, type = 0, size = 0;
-    if (RegEnumValueW(key, i, name, &nameLength, nullptr, &type, nullptr, &size) != ERROR_SUCCESS) break;
-    std::vector<BYTE> data(size);
-    nameLength = 16384;
-    RegEnumValueW(key, i, name, &nameLength, nullptr, &type, data.data(), &size);
+    DWORD nameLength = 16384, type = 0, size = DWORD(data.size());
+    LONG result = RegEnumValueW(key, i, name, &nameLength, nullptr, &type, data.data(), &size);
+    if (result == ERROR_MORE_DATA) {
+      data.resize(size);
+      nameLength = 16384;
+      result = RegEnumValueW(key, i, name, &nameLength, nullptr, &type, data.data(), &size);
+    }
+    if (result != ERROR_SUCCESS) break;
     (*out)[L"HKLM\\" + path + L"\\:" + name] = std::to_wstring(type) + L":" + Hex(data.data(), size);
   }
   std::vector<std::wstring> children;
@@ -161,7 +167,18 @@ void SnapshotKey(HKEY parent, const std::wstring& path, Snapshot* out) {
   for (const std::wstring& child : children) SnapshotKey(parent, path + L"\\" + child, out);
 }
 
-void SnapshotFolder(const std::wstring& folder, Snapshot* out) {
+// FNV-1a: enough to tell two versions of a file apart.
+std::wstring ContentHash(const std::wstring& path) {
+  std::vector<BYTE> bytes;
+  if (!ReadFileBytes(path, &bytes)) return L"unreadable";
+  uint64_t hash = 14695981039346656037ull;
+  for (BYTE b : bytes) hash = (hash ^ b) * 1099511628211ull;
+  return std::to_wstring(hash);
+}
+
+bool IsShortcut(const std::wstring& name) { return name.size() > 4 && name.compare(name.size() - 4, 4, L".lnk") == 0; }
+
+void SnapshotFolder(const std::wstring& folder, bool contents, Snapshot* out) {
   WIN32_FIND_DATAW found;
   HANDLE search = FindFirstFileW((folder + L"*").c_str(), &found);
   if (search == INVALID_HANDLE_VALUE) return;
@@ -172,6 +189,13 @@ void SnapshotFolder(const std::wstring& folder, Snapshot* out) {
     if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
       (*out)[folder + name + L"\\"] = L"folder";
       folders.push_back(folder + name + L"\\");
+    } else if (contents && IsShortcut(name)) {
+      // A link file also records the times of its target and the target's
+      // folders, which every rewrite of the target changes: what the link
+      // says is its target.
+      (*out)[folder + name] = L"shortcut to " + ShortcutTarget(folder + name);
+    } else if (contents) {
+      (*out)[folder + name] = std::to_wstring(found.nFileSizeLow) + L" bytes, hash " + ContentHash(folder + name);
     } else {
       (*out)[folder + name] = std::to_wstring(found.nFileSizeLow) + L" bytes, written " +
                               std::to_wstring(found.ftLastWriteTime.dwHighDateTime) + L"." +
@@ -179,16 +203,21 @@ void SnapshotFolder(const std::wstring& folder, Snapshot* out) {
     }
   } while (FindNextFileW(search, &found));
   FindClose(search);
-  for (const std::wstring& f : folders) SnapshotFolder(f, out);
+  for (const std::wstring& f : folders) SnapshotFolder(f, contents, out);
 }
 
 }  // namespace
 
-Snapshot TakeSnapshot() {
+uint64_t FreeBytes(const std::wstring& path) {
+  ULARGE_INTEGER available;
+  return GetDiskFreeSpaceExW(path.c_str(), &available, nullptr, nullptr) ? available.QuadPart : 0;
+}
+
+Snapshot TakeSnapshot(bool contents) {
   Snapshot snapshot;
   SnapshotKey(HKEY_LOCAL_MACHINE, L"Software", &snapshot);
-  SnapshotFolder(kProgramFiles, &snapshot);
-  SnapshotFolder(kStartMenu, &snapshot);
+  SnapshotFolder(kProgramFiles, contents, &snapshot);
+  SnapshotFolder(kStartMenu, contents, &snapshot);
   return snapshot;
 }
 

@@ -30,9 +30,15 @@ bool IsFolder(const std::wstring& path);
 std::vector<std::wstring> FolderEntries(const std::wstring& folder);  // names, sorted
 std::wstring ShortcutTarget(const std::wstring& shortcut);
 
+// Bytes available to the caller on the drive or folder; 0 when unknown.
+uint64_t FreeBytes(const std::wstring& path);
+
 // Every value below HKLM\Software and every file and folder below the
-// Program Files and Start-menu folders, each with what it holds.
+// Program Files and Start-menu folders, each with what it holds: a file as
+// its size and last-write time, or with `contents` as its size and a hash of
+// its bytes (a shortcut as its target), for installations that differ only
+// in the time of writing.
 using Snapshot = std::map<std::wstring, std::wstring>;
-Snapshot TakeSnapshot();
+Snapshot TakeSnapshot(bool contents = false);
 // The entries that differ, as readable lines.
 std::vector<std::wstring> Differences(const Snapshot& before, const Snapshot& after);

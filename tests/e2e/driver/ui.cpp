@@ -45,11 +45,13 @@ BOOL CALLBACK FindPage(HWND window, LPARAM parameter) {
 
 }  // namespace
 
-bool StartProcess(const std::wstring& path, PROCESS_INFORMATION* process) {
+bool StartProcess(const std::wstring& path, PROCESS_INFORMATION* process, const std::wstring& arguments,
+                  const wchar_t* currentDirectory) {
   STARTUPINFOW startup = {};
   startup.cb = sizeof startup;
   std::wstring commandLine = L"\"" + path + L"\"";
-  if (!CreateProcessW(path.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+  if (!arguments.empty()) commandLine += L" " + arguments;
+  if (!CreateProcessW(path.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, currentDirectory, &startup,
                       process)) {
     return false;
   }
@@ -57,9 +59,9 @@ bool StartProcess(const std::wstring& path, PROCESS_INFORMATION* process) {
   return true;
 }
 
-bool LaunchSetup(const std::wstring& path, Setup* setup) {
+bool LaunchSetup(const std::wstring& path, Setup* setup, const wchar_t* currentDirectory) {
   *setup = Setup{};
-  if (!StartProcess(path, &setup->process)) return false;
+  if (!StartProcess(path, &setup->process, L"", currentDirectory)) return false;
   bool found = WaitUntil([&] {
     HWND frame = nullptr;
     while ((frame = FindWindowExW(nullptr, frame, L"#32770", kFrameTitle))) {

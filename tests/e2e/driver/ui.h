@@ -16,8 +16,10 @@ struct Setup {
 };
 
 // Starts `path` and waits for its frame and four pages; false on timeout.
-bool LaunchSetup(const std::wstring& path, Setup* setup);
-bool StartProcess(const std::wstring& path, PROCESS_INFORMATION* process);
+// Without `currentDirectory` the program starts in the driver's own.
+bool LaunchSetup(const std::wstring& path, Setup* setup, const wchar_t* currentDirectory = nullptr);
+bool StartProcess(const std::wstring& path, PROCESS_INFORMATION* process, const std::wstring& arguments = L"",
+                  const wchar_t* currentDirectory = nullptr);
 // Waits for the process to end; false on timeout (it is then terminated).
 bool WaitForExit(Setup* setup, DWORD* exitCode, DWORD milliseconds = kWaitMs);
 
