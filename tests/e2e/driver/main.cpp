@@ -9,6 +9,7 @@
 
 #include "expect.h"
 #include "fault_scenarios.h"
+#include "planting_scenario.h"
 #include "scenarios.h"
 
 namespace {
@@ -32,6 +33,7 @@ const Scenario kScenarios[] = {
     {L"blocked-start-menu", ScenarioBlockedStartMenu},
     {L"bad-app-path", ScenarioBadAppPath},
     {L"repetition", ScenarioRepetition},
+    {L"planted-dlls", ScenarioPlantedDlls},
 };
 
 }  // namespace
