@@ -77,6 +77,7 @@ TEST(PeImage, ReadsHeadersImportsAndResources) {
   ASSERT_EQ(image.imports.size(), 2u);
   EXPECT_EQ(image.imports[0], "KERNEL32.dll");
   EXPECT_EQ(image.imports[1], "evil.dll");
+  EXPECT_TRUE(image.importedFunctions.empty());
   const pe::Resource* r = pe::FindResource(image, 10, 102);
   ASSERT_NE(r, nullptr);
   EXPECT_EQ(r->language, 1033u);
@@ -166,6 +167,17 @@ TEST(PeHardening, EachMissingPropertyIsNamed) {
     }
     EXPECT_EQ(FailedChecks(b), std::vector<std::string>{c.what}) << c.what;
   }
+}
+
+TEST(PeHardening, AProgramThatLoadsDllsItselfIsNamed) {
+  ImageBuilder b = HardenedImage();
+  b.Put32(0x200, 0x10A0);  // KERNEL32.dll's lookup table: one function by name
+  b.Put32(0x2A0, 0x10B0);
+  std::memcpy(&b.bytes()[0x2B2], "LoadLibraryW", 12);
+  EXPECT_EQ(FailedChecks(b), std::vector<std::string>{"loads no DLL itself (no LoadLibrary import)"});
+
+  std::memcpy(&b.bytes()[0x2B2], "LoadIcon", 9);
+  EXPECT_TRUE(FailedChecks(b).empty());
 }
 
 // The common controls imported by name would be searched for in the

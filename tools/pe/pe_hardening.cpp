@@ -26,6 +26,20 @@ bool Imports(const Image& image, const char* dll) {
   return false;
 }
 
+// True when the program can load a DLL itself: whatever name it passed,
+// the search would be its own choice rather than the system's.
+bool LoadsLibraries(const Image& image) {
+  static const char* const kLoaders[] = {"LoadLibraryA",   "LoadLibraryW",        "LoadLibraryExA",
+                                         "LoadLibraryExW", "LoadPackagedLibrary", "LdrLoadDll"};
+  for (const std::string& function : image.importedFunctions) {
+    std::string name = function.substr(function.find('!') + 1);
+    for (const char* loader : kLoaders) {
+      if (name == loader) return true;
+    }
+  }
+  return false;
+}
+
 // True when a manifest resource names the common controls as a dependency.
 bool ManifestNamesCommonControls(const Image& image, const std::vector<uint8_t>& bytes) {
   static const char kAssembly[] = "Microsoft.Windows.Common-Controls";
@@ -55,6 +69,7 @@ std::vector<HardeningCheck> CheckHardening(const Image& image, const std::vector
     bool both = (s.characteristics & kSectionWrite) && (s.characteristics & kSectionExecute);
     checks.push_back({"section " + s.name + " not both writable and executable", !both});
   }
+  checks.push_back({"loads no DLL itself (no LoadLibrary import)", !LoadsLibraries(image)});
   if (Imports(image, "comctl32.dll")) {
     checks.push_back({"comctl32 through the manifest's dependency", ManifestNamesCommonControls(image, bytes)});
   }

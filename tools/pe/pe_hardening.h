@@ -1,8 +1,8 @@
 // What an elevated program needs from its own headers: a random, high-entropy
 // load address with the relocations to move there, data that never executes,
 // no terminal-server shims, no section that is both writable and executable,
-// and the common controls only through the manifest's side-by-side
-// dependency, never found by the DLL search.
+// no DLL loaded by the program itself, and the common controls only through
+// the manifest's side-by-side dependency, never found by the DLL search.
 #pragma once
 
 #include <cstdint>

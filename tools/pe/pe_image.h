@@ -55,6 +55,7 @@ struct Image {
   std::vector<DataDirectory> directories;
   std::vector<Section> sections;
   std::vector<std::string> imports;  // DLL names as written in the file
+  std::vector<std::string> importedFunctions;  // "DLL!function", or "DLL!#ordinal"
   std::vector<Resource> resources;
 };
 
