@@ -17,17 +17,19 @@ namespace {
 
 const wchar_t kAppPathKey[] = L"Software\\Velunora";
 
-// Writes `bytes` zero bytes to a new file, as another program filling the
-// drive would; false when the drive cannot take them.
-bool WriteFiller(const std::wstring& path, uint64_t bytes) {
+// Writes a new file holding `contents`; false when it cannot be written
+// whole (it exists already, or the drive is full).
+bool PlaceFile(const std::wstring& path, const std::string& contents) {
   HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) return false;
-  std::vector<char> zeros(bytes, 0);
   DWORD written = 0;
-  bool ok = WriteFile(file, zeros.data(), DWORD(bytes), &written, nullptr) && written == bytes;
+  bool ok = WriteFile(file, contents.data(), DWORD(contents.size()), &written, nullptr) && written == contents.size();
   CloseHandle(file);
   return ok;
 }
+
+// Another program's file of `bytes` zero bytes, filling the drive.
+bool WriteFiller(const std::wstring& path, uint64_t bytes) { return PlaceFile(path, std::string(size_t(bytes), '\0')); }
 
 // The bytes a file of `size` takes on the drive: whole clusters.
 uint64_t ClusterRounded(const wchar_t* root, uint64_t size) {
@@ -57,16 +59,6 @@ void InstallEverything(const PayloadView& payload, const Outcome& outcome, const
   Click(setup.pages[kProgress], 1);
   ExpectExit(&setup, "\"&Close\"");
   ExpectInstalled(payload, kDefaultInstallDir, outcome);
-}
-
-// A file of its own contents at `path`, or false.
-bool PlaceFile(const std::wstring& path, const std::string& contents) {
-  HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return false;
-  DWORD written = 0;
-  WriteFile(file, contents.data(), DWORD(contents.size()), &written, nullptr);
-  CloseHandle(file);
-  return written == contents.size();
 }
 
 bool HoldsExactly(const std::wstring& path, const std::string& contents) {
@@ -120,7 +112,9 @@ void ScenarioDiskFull() {
   // Glimmerdex and 100 KiB, so Tunebridge is the first write to fail, and
   // every write after it finds the drive full.
   uint64_t room = ClusterRounded(kRoot, kDocumentedSizes[1]) + ClusterRounded(kRoot, kDocumentedSizes[2]) + 100 * 1024;
-  Expect(WriteFiller(L"D:\\other-2.bin", FreeBytes(kRoot) - room), "D: filled up to %llu bytes", room);
+  uint64_t before = FreeBytes(kRoot);
+  if (!Expect(before > room && WriteFiller(L"D:\\other-2.bin", before - room), "D: filled to leave %llu bytes", room))
+    return;
   Note("D: has %llu bytes free when \"&Install\" is clicked", FreeBytes(kRoot));
   std::vector<std::wstring> lines = InstallAndWait(setup, kFailedText, true);
   const uint32_t written = 1u << 0 | 1u << 1;
