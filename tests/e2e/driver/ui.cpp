@@ -68,6 +68,7 @@ bool StartSetup(const std::wstring& path, Setup* setup, const wchar_t* currentDi
 }
 
 bool WaitForWizard(Setup* setup) {
+  WaitForInputIdle(setup->process.hProcess, 10000);
   return WaitUntil([&] {
     HWND frame = nullptr;
     while ((frame = FindWindowExW(nullptr, frame, L"#32770", kFrameTitle))) {
