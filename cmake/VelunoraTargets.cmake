@@ -27,9 +27,9 @@ function(velunora_windows_program target)
   target_link_options(${target} PRIVATE -municode -mwindows)
 
   # Hardening of what we ship, which runs elevated. binutils 2.40 already
-  # sets the first three by default; they are spelled out so that no default
-  # of another toolchain can drop them, and pe-check --hardened reads them
-  # back from every built program.
+  # does all of it but --tsaware by default; it is spelled out so that no
+  # default of another toolchain can drop it, and pe-check --hardened reads
+  # it back from every built program.
   #   --dynamicbase, --enable-reloc-section: a random load address, which
   #       needs the relocations kept in the file;
   #   --high-entropy-va: ... anywhere in the 64-bit address space;
