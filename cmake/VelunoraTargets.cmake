@@ -25,6 +25,18 @@ function(velunora_windows_program target)
   velunora_warnings(${target})
   target_compile_options(${target} PRIVATE $<$<COMPILE_LANGUAGE:CXX>:-fno-exceptions -fno-rtti>)
   target_link_options(${target} PRIVATE -municode -mwindows)
+
+  # Hardening of what we ship, which runs elevated. binutils 2.40 already
+  # does all of it but --tsaware by default; it is spelled out so that no
+  # default of another toolchain can drop it, and pe-check --hardened reads
+  # it back from every built program.
+  #   --dynamicbase, --enable-reloc-section: a random load address, which
+  #       needs the relocations kept in the file;
+  #   --high-entropy-va: ... anywhere in the 64-bit address space;
+  #   --nxcompat: data is never executable;
+  #   --tsaware: no terminal-server compatibility shims.
+  target_link_options(${target} PRIVATE
+    -Wl,--dynamicbase -Wl,--enable-reloc-section -Wl,--high-entropy-va -Wl,--nxcompat -Wl,--tsaware)
 endfunction()
 
 # Code that goes into a shipped program, compiled as a library so that the

@@ -3,6 +3,13 @@
 # Runs the end-to-end driver inside a throw-away copy of BUILD's golden prefix,
 # on a private Xvfb, with drive S: mapped to BUILD (where setup.exe and the
 # driver lie). Screenshots and logs stay in BUILD/e2e/NAME.
+#
+# A scenario that needs the machine prepared outside Wine (a size-limited
+# drive, say) has a file prepare/NAME.sh beside this script. It is sourced
+# here and defines two functions, which see $prefix and $out:
+#   prepare   runs once the prefix exists, before Wine starts in it;
+#   undo      runs on every exit, also when the scenario fails or prepare
+#             did not finish, after the prefix's wineserver has stopped.
 set -euo pipefail
 build=$1 name=$2
 shift 2
@@ -14,15 +21,22 @@ prefix=$out/prefix
 export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" WINEARCH=win64 TZ=UTC
 mkdir -p "$out"
 rm -f "$out"/*.bmp "$out"/*.png
+prepare() { :; }
+undo() { :; }
+if [ -f "$here/prepare/$name.sh" ]; then
+  . "$here/prepare/$name.sh"
+fi
+
 "$wine_sh" golden "$build/wine/golden"
-"$wine_sh" clone "$build/wine/golden" "$prefix"
-"$wine_sh" display "$out"
 cleanup() {
   "$wine_sh" discard "$prefix"
+  undo || true
   [ -f "$out/xvfb.pid" ] && kill "$(cat "$out/xvfb.pid")" 2>/dev/null
   rm -f "$out/xvfb.pid"
 }
 trap cleanup EXIT
+"$wine_sh" clone "$build/wine/golden" "$prefix"
+"$wine_sh" display "$out"
 
 # The z: drive would show the whole host file system in the folder picker;
 # the scenario sees only its own drives.
@@ -30,6 +44,7 @@ rm -f "$prefix/dosdevices/z:"
 ln -sfn "$build" "$prefix/dosdevices/s:"
 mkdir -p "$out/screens"
 ln -sfn "$out/screens" "$prefix/dosdevices/t:"
+prepare
 
 export WINEPREFIX=$prefix DISPLAY=:$(cat "$out/display")
 cd "$build"  # seen by Wine as S:\

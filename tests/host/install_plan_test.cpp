@@ -287,6 +287,30 @@ TEST(InstallPlan, NothingSelectedWritesNothing) {
   EXPECT_TRUE(j.recorder.finished);
 }
 
+// The shell splits an unquoted command at the first blank, so a program
+// below "Program Files" would run "C:\Program" instead: every command line
+// written must quote the program it names, and that program must be a file
+// the installation wrote.
+TEST(InstallPlan, EveryCommandLineQuotesItsProgram) {
+  Installation i;
+  i.Run();
+  std::set<std::string> written;
+  for (const std::string& file : i.recorder.files) written.insert(file.substr(0, file.find('@')));
+  int commands = 0;
+  for (const RegistryWrite& w : i.recorder.values) {
+    bool isCommand = w.value == "UninstallString" ||
+                     (w.key.size() > 8 && w.key.compare(w.key.size() - 8, 8, "\\command") == 0);
+    if (!isCommand) continue;
+    ++commands;
+    size_t close = w.text.find('"', 1);
+    ASSERT_TRUE(w.text[0] == '"' && close != std::string::npos) << w.key << ": " << w.text;
+    EXPECT_EQ(written.count(w.text.substr(1, close - 1)), 1u) << w.key << ": " << w.text;
+    std::string rest = w.text.substr(close + 1);
+    EXPECT_TRUE(rest.empty() || rest == " \"%1\"") << w.key << ": " << w.text;
+  }
+  EXPECT_EQ(commands, 6);  // two verbs, three file types, the uninstaller
+}
+
 TEST(InstallPlan, AStepNumberBeyondTheLastDoesNothing) {
   Installation i;
   StepState state = {i.installDir, i.startMenuDir, i.entries, kComponentNames, i.RequiredBytes(), &i.errorCount};

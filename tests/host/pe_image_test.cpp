@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "pe_hardening.h"
+
 #include <cstring>
 #include <vector>
 
@@ -75,6 +77,7 @@ TEST(PeImage, ReadsHeadersImportsAndResources) {
   ASSERT_EQ(image.imports.size(), 2u);
   EXPECT_EQ(image.imports[0], "KERNEL32.dll");
   EXPECT_EQ(image.imports[1], "evil.dll");
+  EXPECT_TRUE(image.importedFunctions.empty());
   const pe::Resource* r = pe::FindResource(image, 10, 102);
   ASSERT_NE(r, nullptr);
   EXPECT_EQ(r->language, 1033u);
@@ -114,6 +117,82 @@ TEST(PeImage, RejectsDamagedImagesWithoutReadingPastThem) {
     std::string error;
     EXPECT_FALSE(pe::Parse(b.bytes().data(), b.bytes().size(), &image, &error)) << c.what;
   }
+}
+
+// The builder's image with every hardening property in place: the header
+// flags, a relocation directory, and a read-only data section.
+ImageBuilder HardenedImage() {
+  ImageBuilder b;
+  b.Put16(88 + 70, 0x8160);           // dynamic base, high entropy, NX, terminal-server aware
+  b.Put32(88 + 112 + 5 * 8, 0x1200);  // base relocations
+  b.Put32(88 + 116 + 5 * 8, 12);
+  b.Put32(88 + 240 + 36, 0x40000040);  // initialised, readable data
+  return b;
+}
+
+std::vector<std::string> FailedChecks(ImageBuilder& b) {
+  pe::Image image;
+  std::string error;
+  EXPECT_TRUE(pe::Parse(b.bytes().data(), b.bytes().size(), &image, &error)) << error;
+  std::vector<std::string> failed;
+  for (const pe::HardeningCheck& c : pe::CheckHardening(image, b.bytes())) {
+    if (!c.ok) failed.push_back(c.what);
+  }
+  return failed;
+}
+
+TEST(PeHardening, EachMissingPropertyIsNamed) {
+  struct Case {
+    const char* what;
+    size_t at;
+    uint32_t value;
+    bool wide;
+  } cases[] = {
+      {"dynamic base", 88 + 70, 0x8120, false},
+      {"high-entropy VA", 88 + 70, 0x8140, false},
+      {"NX compatible", 88 + 70, 0x8060, false},
+      {"terminal-server aware", 88 + 70, 0x0160, false},
+      {"base relocations kept", 86, 0x0001, false},          // relocations stripped
+      {"base relocations kept", 88 + 116 + 5 * 8, 0, true},  // no relocation directory
+      {"section .data not both writable and executable", 88 + 240 + 36, 0xE0000020, true},
+  };
+  ImageBuilder clean = HardenedImage();
+  EXPECT_TRUE(FailedChecks(clean).empty());
+  for (const Case& c : cases) {
+    ImageBuilder b = HardenedImage();
+    if (c.wide) {
+      b.Put32(c.at, c.value);
+    } else {
+      b.Put16(c.at, uint16_t(c.value));
+    }
+    EXPECT_EQ(FailedChecks(b), std::vector<std::string>{c.what}) << c.what;
+  }
+}
+
+TEST(PeHardening, AProgramThatLoadsDllsItselfIsNamed) {
+  ImageBuilder b = HardenedImage();
+  b.Put32(0x200, 0x10A0);  // KERNEL32.dll's lookup table: one function by name
+  b.Put32(0x2A0, 0x10B0);
+  std::memcpy(&b.bytes()[0x2B2], "LoadLibraryW", 12);
+  EXPECT_EQ(FailedChecks(b), std::vector<std::string>{"loads no DLL itself (no LoadLibrary import)"});
+
+  std::memcpy(&b.bytes()[0x2B2], "LoadIcon", 9);
+  EXPECT_TRUE(FailedChecks(b).empty());
+}
+
+// The common controls imported by name would be searched for in the
+// program's folder; only the manifest's dependency takes them from the
+// side-by-side store.
+TEST(PeHardening, CommonControlsOnlyThroughTheManifest) {
+  static const char kDependency[] = "<assemblyIdentity name=\"Microsoft.Windows.Common-Controls\"/>";
+  ImageBuilder b = HardenedImage();
+  std::memcpy(&b.bytes()[0x290], "COMCTL32.dll", 12);
+  EXPECT_EQ(FailedChecks(b), std::vector<std::string>{"comctl32 through the manifest's dependency"});
+
+  b.Put32(0x310, 24);  // the resource becomes the manifest
+  std::memcpy(&b.bytes()[0x380], kDependency, sizeof kDependency - 1);
+  b.Put32(0x34C, sizeof kDependency - 1);
+  EXPECT_TRUE(FailedChecks(b).empty());
 }
 
 }  // namespace

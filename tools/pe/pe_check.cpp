@@ -2,7 +2,7 @@
 // file itself. Prints what it read and exits 0 when every requested check
 // passes, 1 when one fails, 2 when the file cannot be read as a PE image.
 //
-//   pe-check FILE [--gui] [--system-imports]
+//   pe-check FILE [--gui] [--system-imports] [--hardened]
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
@@ -10,12 +10,13 @@
 #include <string>
 #include <vector>
 
+#include "pe_hardening.h"
 #include "pe_image.h"
 #include "system_dlls.h"
 
 int main(int argc, char** argv) {
   if (argc < 2) {
-    std::fprintf(stderr, "usage: pe-check FILE [--gui] [--system-imports]\n");
+    std::fprintf(stderr, "usage: pe-check FILE [--gui] [--system-imports] [--hardened]\n");
     return 2;
   }
   std::vector<uint8_t> bytes;
@@ -46,6 +47,8 @@ int main(int argc, char** argv) {
         std::string line = "imports " + dll + " (a Windows system DLL)";
         check(pe::IsSystemDll(dll), line.c_str());
       }
+    } else if (std::strcmp(argv[i], "--hardened") == 0) {
+      for (const pe::HardeningCheck& c : pe::CheckHardening(image, bytes)) check(c.ok, c.what.c_str());
     } else {
       std::fprintf(stderr, "pe-check: unknown option %s\n", argv[i]);
       return 2;

@@ -9,6 +9,7 @@ namespace {
 // Caps keep a hostile file from making the reader loop or allocate for long.
 constexpr uint32_t kMaxSections = 96;
 constexpr uint32_t kMaxImports = 4096;
+constexpr uint32_t kMaxImportedFunctions = 65536;
 constexpr uint32_t kMaxResourceEntries = 4096;
 constexpr uint32_t kMaxNameLength = 256;
 
@@ -57,6 +58,25 @@ bool ReadAsciiz(const Image& image, const Bytes& bytes, uint32_t rva, std::strin
   return false;
 }
 
+// The functions one import descriptor names, from its lookup table (or, in
+// images without one, its address table) of 64-bit entries.
+bool ParseImportedFunctions(Image* image, const Bytes& bytes, const std::string& dll, uint32_t table) {
+  for (uint32_t i = 0;; ++i) {
+    uint64_t at;
+    if (image->importedFunctions.size() >= kMaxImportedFunctions) return false;
+    if (!RvaToOffset(*image, bytes, table + i * 8, 8, &at)) return false;
+    uint64_t entry = bytes.U64(at);
+    if (entry == 0) return true;
+    std::string name;
+    if (entry >> 63) {
+      name = "#" + std::to_string(entry & 0xFFFF);
+    } else if (entry > 0xFFFFFFFDu || !ReadAsciiz(*image, bytes, uint32_t(entry) + 2, &name)) {
+      return false;
+    }
+    image->importedFunctions.push_back(dll + "!" + name);
+  }
+}
+
 bool ParseImports(Image* image, const Bytes& bytes, std::string* error) {
   if (image->directories.size() < 2 || image->directories[1].size == 0) return true;
   uint32_t rva = image->directories[1].rva;
@@ -69,6 +89,8 @@ bool ParseImports(Image* image, const Bytes& bytes, std::string* error) {
     std::string name;
     if (!ReadAsciiz(*image, bytes, bytes.U32(at + 12), &name)) return Fail(error, "bad imported DLL name");
     image->imports.push_back(name);
+    uint32_t table = bytes.U32(at) ? bytes.U32(at) : bytes.U32(at + 16);
+    if (table && !ParseImportedFunctions(image, bytes, name, table)) return Fail(error, "bad imported function list");
   }
   return Fail(error, "import table without end");
 }
@@ -150,6 +172,7 @@ bool ParseResources(Image* image, const Bytes& bytes, std::string* error) {
         r.language = tree.U32(le) & 0xFFFFu;
         r.rva = tree.U32(dataEntry);
         r.size = tree.U32(dataEntry + 4);
+        r.entryOffset = dataEntry;
         if (!RvaToOffset(*image, bytes, r.rva, r.size, &r.fileOffset))
           return Fail(error, "resource data outside the file");
         image->resources.push_back(r);

@@ -33,7 +33,8 @@ struct Resource {
   uint32_t language = 0;
   uint32_t rva = 0;
   uint32_t size = 0;
-  uint64_t fileOffset = 0;  // where the data lies in the file
+  uint64_t fileOffset = 0;   // where the data lies in the file
+  uint64_t entryOffset = 0;  // where its data entry (RVA, size) lies in the file
 };
 
 struct DataDirectory {
@@ -54,6 +55,7 @@ struct Image {
   std::vector<DataDirectory> directories;
   std::vector<Section> sections;
   std::vector<std::string> imports;  // DLL names as written in the file
+  std::vector<std::string> importedFunctions;  // "DLL!function", or "DLL!#ordinal"
   std::vector<Resource> resources;
 };
 

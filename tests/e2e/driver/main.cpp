@@ -8,6 +8,8 @@
 #include <cstdio>
 
 #include "expect.h"
+#include "fault_scenarios.h"
+#include "planting_scenario.h"
 #include "scenarios.h"
 #include "uninstall_scenarios.h"
 
@@ -19,9 +21,12 @@ struct Scenario {
 };
 
 const Scenario kScenarios[] = {
-    {L"launch", ScenarioLaunch},          {L"default", ScenarioDefaultInstall},
-    {L"selection", ScenarioSelection},    {L"second-run", ScenarioSecondRun},
-    {L"cancel", ScenarioCancel},          {L"close-during-install", ScenarioCloseDuringInstall},
+    {L"launch", ScenarioLaunch},
+    {L"default", ScenarioDefaultInstall},
+    {L"selection", ScenarioSelection},
+    {L"second-run", ScenarioSecondRun},
+    {L"cancel", ScenarioCancel},
+    {L"close-during-install", ScenarioCloseDuringInstall},
     {L"damaged", ScenarioDamagedPayload},
     {L"uninstall-full", ScenarioUninstallFull},
     {L"uninstall-partial", ScenarioUninstallPartial},
@@ -29,6 +34,13 @@ const Scenario kScenarios[] = {
     {L"uninstall-no", ScenarioUninstallNo},
     {L"uninstall-file-in-use", ScenarioUninstallFileInUse},
     {L"uninstall-single-user", ScenarioUninstallSingleUser},
+    // Faults and hardening.
+    {L"disk-full", ScenarioDiskFull},
+    {L"locked-file", ScenarioLockedFile},
+    {L"blocked-start-menu", ScenarioBlockedStartMenu},
+    {L"bad-app-path", ScenarioBadAppPath},
+    {L"repetition", ScenarioRepetition},
+    {L"planted-dlls", ScenarioPlantedDlls},
 };
 
 }  // namespace

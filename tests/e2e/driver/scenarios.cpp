@@ -7,15 +7,11 @@
 #include <vector>
 
 #include "expect.h"
-#include "payload_view.h"
+#include "scenario_steps.h"
 #include "screenshot.h"
 #include "system_state.h"
-#include "ui.h"
-
-namespace {
 
 const wchar_t kSetupPath[] = L"S:\\setup.exe";
-const wchar_t kDamagedSetupPath[] = L"S:\\setup-damaged.exe";
 const wchar_t kDefaultInstallDir[] = L"C:\\Program Files\\Velunora\\";
 const wchar_t kShortcutDir[] = L"C:\\ProgramData\\Microsoft\\Windows\\Start Menu\\Programs\\Velunora\\";
 const wchar_t kUninstallKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Velunora";
@@ -26,8 +22,8 @@ const wchar_t* const kNames[8] = {L"Talvex",     L"Glimmerdex", L"Veilcrafter", 
                                   L"Tunebridge", L"Notelocker", L"Wardbin",     L"Drifthub"};
 const uint32_t kDocumentedSizes[11] = {503,    184320, 200192, 380416, 440320, 214016,
                                        238592, 376320, 309760, 109568, 109056};
-constexpr uint32_t kAllComponents = 0xFF;
-enum Page { kLicense, kComponents, kFolder, kProgress };
+
+Outcome Complete(uint32_t selection) { return {selection, selection, selection, selection != 0, 0}; }
 
 void Screenshot(const wchar_t* name) {
   Sleep(400);  // let the page repaint
@@ -53,6 +49,8 @@ void ExpectPageShown(const Setup& setup, int page, const char* what) {
   bool shown = WaitUntil([&] { return VisiblePage(setup) == page; }, 5000);
   Expect(shown, "%s page is the only visible page", what);
 }
+
+namespace {
 
 // Every page's fixed texts, exactly as a user sees them.
 void ExpectPageTexts(const Setup& setup, const PayloadView& payload) {
@@ -99,7 +97,8 @@ void ExpectPageTexts(const Setup& setup, const PayloadView& payload) {
   ExpectText(ControlText(p3, 5), L"Show &Details", "show details button");
 }
 
-// From the license page to the folder page, checking each page on the way.
+}  // namespace
+
 void GoToFolderPage(const Setup& setup, bool screenshots) {
   ExpectPageShown(setup, kLicense, "license");
   if (screenshots) Screenshot(L"1-license");
@@ -110,7 +109,6 @@ void GoToFolderPage(const Setup& setup, bool screenshots) {
   ExpectPageShown(setup, kFolder, "folder");
 }
 
-// Clicks "&Install" and waits for the final text; returns the details lines.
 std::vector<std::wstring> InstallAndWait(const Setup& setup, const wchar_t* finalText, bool screenshots) {
   Click(setup.pages[kFolder], 1);
   ExpectPageShown(setup, kProgress, "progress");
@@ -134,16 +132,26 @@ std::vector<std::wstring> InstallAndWait(const Setup& setup, const wchar_t* fina
   return lines;
 }
 
-std::vector<std::wstring> ExpectedLines(const std::wstring& installDir, uint32_t selection) {
+std::vector<std::wstring> ExpectedLines(const std::wstring& installDir, const Outcome& outcome) {
+  const wchar_t failed[] = L"ERROR: Write failed.";
   std::vector<std::wstring> lines;
   for (int k = 0; k < 8; ++k) {
-    if (!(selection >> k & 1)) continue;
+    if (!(outcome.selection >> k & 1)) continue;
     lines.push_back(installDir + kNames[k] + L".exe");
+    if (!(outcome.programs >> k & 1)) {
+      lines.push_back(failed);
+      continue;
+    }
     lines.push_back(std::wstring(kShortcutDir) + kNames[k] + L".lnk");
+    if (!(outcome.shortcuts >> k & 1)) lines.push_back(failed);
   }
-  if (selection) lines.push_back(installDir + L"uninstall.exe");
+  if (!outcome.selection) return lines;
+  lines.push_back(installDir + L"uninstall.exe");
+  if (!outcome.uninstaller) lines.push_back(failed);
   return lines;
 }
+
+namespace {
 
 void ExpectValue(const std::wstring& key, const wchar_t* name, const std::wstring& text, DWORD bytes = 0) {
   RegistryValue value = ReadValue(key, name);
@@ -161,17 +169,19 @@ void ExpectNumberValue(const std::wstring& key, const wchar_t* name, DWORD numbe
   ExpectNumber(value.Number(), number, what.c_str());
 }
 
-// The files, times, shortcuts and registry values of an installation of
-// `selection` into `installDir`, and nothing of the components left out.
-void ExpectInstalled(const PayloadView& payload, const std::wstring& installDir, uint32_t selection) {
+}  // namespace
+
+void ExpectInstalled(const PayloadView& payload, const std::wstring& installDir, const Outcome& outcome) {
+  const uint32_t selection = outcome.programs;  // registrations go with the program files
   for (int k = 0; k < 8; ++k) {
     std::wstring program = installDir + kNames[k] + L".exe";
     std::wstring shortcut = std::wstring(kShortcutDir) + kNames[k] + L".lnk";
     std::vector<BYTE> bytes;
     bool present = ReadFileBytes(program, &bytes);
+    bool linked = GetFileAttributesW(shortcut.c_str()) != INVALID_FILE_ATTRIBUTES;
     if (!(selection >> k & 1)) {
-      Expect(!present && GetFileAttributesW(shortcut.c_str()) == INVALID_FILE_ATTRIBUTES, "%s not installed",
-             Narrow(kNames[k]).c_str());
+      bool leftOver = outcome.leftOver >> k & 1;
+      Expect((!present || leftOver) && !linked, "%s not installed", Narrow(kNames[k]).c_str());
       continue;
     }
     const PayloadEntry& entry = payload.entries[k + 1];
@@ -183,7 +193,11 @@ void ExpectInstalled(const PayloadView& payload, const std::wstring& installDir,
     Expect(entry.lastWrite.highDateTime != 0 && written.dwLowDateTime == entry.lastWrite.lowDateTime &&
                written.dwHighDateTime == entry.lastWrite.highDateTime,
            "%s carries its stored last-write time", Narrow(program).c_str());
-    ExpectText(ShortcutTarget(shortcut), program, ("target of " + Narrow(shortcut)).c_str());
+    if (outcome.shortcuts >> k & 1) {
+      ExpectText(ShortcutTarget(shortcut), program, ("target of " + Narrow(shortcut)).c_str());
+    } else {
+      Expect(!linked, "no shortcut %s", Narrow(shortcut).c_str());
+    }
   }
 
   std::wstring classes = L"Software\\Classes\\";
@@ -221,26 +235,30 @@ void ExpectInstalled(const PayloadView& payload, const std::wstring& installDir,
     ExpectValue(classes + t.progId + L"\\shell\\open\\command", nullptr, command(kNames[t.component]));
   }
 
-  if (!selection) return;
+  if (!outcome.selection) return;
+  ExpectValue(L"Software\\Velunora", L"AppPath", installDir);
+  if (!outcome.uninstaller) {
+    Expect(!KeyExists(kUninstallKey), "no Add/Remove Programs entry without the uninstaller");
+    return;
+  }
   std::wstring uninstaller = installDir + L"uninstall.exe";
   std::vector<BYTE> bytes;
   const PayloadEntry& entry = payload.entries[9];
   Expect(ReadFileBytes(uninstaller, &bytes) && bytes.size() == kDocumentedSizes[9] &&
              std::memcmp(bytes.data(), payload.decoded.data() + entry.offset, bytes.size()) == 0,
          "uninstall.exe holds its %u bytes exactly", kDocumentedSizes[9]);
-  ExpectValue(L"Software\\Velunora", L"AppPath", installDir);
   ExpectValue(kUninstallKey, L"DisplayIcon", uninstaller + L",0");
   ExpectValue(kUninstallKey, L"DisplayName", L"Velunora App Pack (All Users)", 60);
   ExpectValue(kUninstallKey, L"DisplayVersion", L"2308", 10);
   ExpectValue(kUninstallKey, L"Publisher", L"Velunora", 18);
   ExpectValue(kUninstallKey, L"UninstallString", L"\"" + uninstaller + L"\"");
-  ExpectNumberValue(kUninstallKey, L"EstimatedSize", RequiredBytes(selection) >> 10);
+  ExpectNumberValue(kUninstallKey, L"EstimatedSize", RequiredBytes(outcome.selection) >> 10);
   ExpectNumberValue(kUninstallKey, L"NoModify", 1);
   ExpectNumberValue(kUninstallKey, L"NoRepair", 1);
 }
 
-bool Launch(Setup* setup, const wchar_t* path = kSetupPath) {
-  return Expect(LaunchSetup(path, setup), "setup.exe shows its wizard");
+bool Launch(Setup* setup, const wchar_t* path, const wchar_t* currentDirectory) {
+  return Expect(LaunchSetup(path, setup, currentDirectory), "setup.exe shows its wizard");
 }
 
 bool LoadPayload(PayloadView* payload) {
@@ -252,6 +270,8 @@ bool LoadPayload(PayloadView* payload) {
   }
   return true;
 }
+
+namespace {
 
 // The thread of setup.exe's focused window, to post keys to as a keyboard would.
 HWND FocusOf(const Setup& setup) {
@@ -294,12 +314,12 @@ void ScenarioDefaultInstall() {
   Screenshot(L"3-folder");
 
   std::vector<std::wstring> lines = InstallAndWait(setup, kFinishedText, true);
-  std::vector<std::wstring> expected = ExpectedLines(kDefaultInstallDir, kAllComponents);
+  std::vector<std::wstring> expected = ExpectedLines(kDefaultInstallDir, Complete(kAllComponents));
   ExpectNumber(lines.size(), 17, "details lines");
   Expect(lines == expected, "details lines in order");
   Click(setup.pages[kProgress], 1);
   ExpectExit(&setup, "\"&Close\"");
-  ExpectInstalled(payload, kDefaultInstallDir, kAllComponents);
+  ExpectInstalled(payload, kDefaultInstallDir, Complete(kAllComponents));
 }
 
 void ScenarioSelection() {
@@ -328,10 +348,10 @@ void ScenarioSelection() {
   Expect(IsEnabled(setup.pages[kFolder], 1), "only Talvex: \"&Install\" enabled");
 
   std::vector<std::wstring> lines = InstallAndWait(setup, kFinishedText, false);
-  Expect(lines == ExpectedLines(kDefaultInstallDir, 1), "details lines of Talvex alone");
+  Expect(lines == ExpectedLines(kDefaultInstallDir, Complete(1)), "details lines of Talvex alone");
   Click(setup.pages[kProgress], 1);
   ExpectExit(&setup, "\"&Close\"");
-  ExpectInstalled(payload, kDefaultInstallDir, 1);
+  ExpectInstalled(payload, kDefaultInstallDir, Complete(1));
   Expect(FolderEntries(kDefaultInstallDir) == std::vector<std::wstring>{L"Talvex.exe", L"uninstall.exe"},
          "the install folder holds Talvex and the uninstaller only");
 }
@@ -369,7 +389,7 @@ void ScenarioSecondRun() {
   InstallAndWait(setup, kFinishedText, false);
   Click(setup.pages[kProgress], 1);
   ExpectExit(&setup, "\"&Close\"");
-  ExpectInstalled(payload, picked + L"\\", kAllComponents);
+  ExpectInstalled(payload, picked + L"\\", Complete(kAllComponents));
 
   // Second run: offers the recorded folder; OK on the preselection keeps it.
   if (!Launch(&setup)) return;
@@ -434,24 +454,32 @@ void ScenarioCloseDuringInstall() {
 }
 
 void ScenarioDamagedPayload() {
-  Snapshot before = TakeSnapshot();
-  PROCESS_INFORMATION process = {};
-  if (!Expect(StartProcess(kDamagedSetupPath, &process), "the damaged setup.exe starts")) return;
-  HWND box = nullptr;
-  Expect(WaitUntil([&] { return (box = FindOwnedDialog(process.dwProcessId, nullptr)) != nullptr; }),
-         "a message box appears");
-  if (box) {
-    ExpectText(ReadText(box), L"Error", "message box caption");
-    ExpectText(ControlText(box, 0xFFFF), L"Setup initialization failed.", "message box text");
-    Screenshot(L"damaged");
-    PostMessageW(box, WM_COMMAND, IDOK, 0);
+  // One payload byte changed, and the payload resource cut short.
+  struct Copy {
+    const wchar_t* path;
+    const wchar_t* screenshot;
+  } copies[] = {{L"S:\\setup-damaged.exe", L"damaged"}, {L"S:\\setup-truncated.exe", L"truncated"}};
+  for (const Copy& copy : copies) {
+    Note("%s", Narrow(copy.path).c_str());
+    Snapshot before = TakeSnapshot();
+    PROCESS_INFORMATION process = {};
+    if (!Expect(StartProcess(copy.path, &process), "the damaged setup.exe starts")) return;
+    HWND box = nullptr;
+    Expect(WaitUntil([&] { return (box = FindOwnedDialog(process.dwProcessId, nullptr)) != nullptr; }),
+           "a message box appears");
+    if (box) {
+      ExpectText(ReadText(box), L"Error", "message box caption");
+      ExpectText(ControlText(box, 0xFFFF), L"Setup initialization failed.", "message box text");
+      Screenshot(copy.screenshot);
+      PostMessageW(box, WM_COMMAND, IDOK, 0);
+    }
+    Setup setup;
+    setup.process = process;
+    ExpectExit(&setup, "the message box");
+    std::vector<std::wstring> changes = Differences(before, TakeSnapshot());
+    for (const std::wstring& change : changes) Note("%s", Narrow(change).c_str());
+    Expect(changes.empty(), "a damaged setup.exe writes nothing");
   }
-  Setup setup;
-  setup.process = process;
-  ExpectExit(&setup, "the message box");
-  std::vector<std::wstring> changes = Differences(before, TakeSnapshot());
-  for (const std::wstring& change : changes) Note("%s", Narrow(change).c_str());
-  Expect(changes.empty(), "a damaged setup.exe writes nothing");
 }
 
 std::wstring InstallWithWizard(uint32_t selection) {
@@ -471,11 +499,11 @@ std::wstring InstallWithWizard(uint32_t selection) {
   InstallAndWait(setup, kFinishedText, false);
   Click(setup.pages[kProgress], 1);
   ExpectExit(&setup, "\"&Close\"");
-  ExpectInstalled(payload, installDir, selection);
+  ExpectInstalled(payload, installDir, Complete(selection));
   return Failures() == failures ? installDir : L"";
 }
 
 void ExpectInstallation(uint32_t selection, const std::wstring& folder) {
   PayloadView payload;
-  if (LoadPayload(&payload)) ExpectInstalled(payload, folder, selection);
+  if (LoadPayload(&payload)) ExpectInstalled(payload, folder, Complete(selection));
 }

@@ -20,7 +20,15 @@ DWORD RegistryValue::Number() const {
 
 RegistryValue ReadValue(const std::wstring& keyPath, const wchar_t* valueName, HKEY root) {
   RegistryValue value;
-  value.present = ReadRegistryValue(root, keyPath.c_str(), valueName, &value.type, &value.data);
+  HKEY key;
+  if (RegOpenKeyExW(root, keyPath.c_str(), 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) return value;
+  DWORD size = 0;
+  if (RegQueryValueExW(key, valueName, nullptr, &value.type, nullptr, &size) == ERROR_SUCCESS) {
+    value.data.resize(size);
+    value.present = RegQueryValueExW(key, valueName, nullptr, &value.type, value.data.data(), &size) == ERROR_SUCCESS;
+    value.data.resize(size);
+  }
+  RegCloseKey(key);
   return value;
 }
 
@@ -44,6 +52,18 @@ bool WriteBytes(const std::wstring& keyPath, const wchar_t* valueName, DWORD typ
 
 bool WriteText(const std::wstring& keyPath, const wchar_t* valueName, DWORD type, const std::wstring& text) {
   return WriteBytes(keyPath, valueName, type, text.c_str(), DWORD((text.size() + 1) * 2));
+}
+
+bool ReadFileBytes(const std::wstring& path, std::vector<BYTE>* data) {
+  HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  LARGE_INTEGER size;
+  GetFileSizeEx(file, &size);
+  data->assign(size_t(size.QuadPart), 0);
+  DWORD got = 0;
+  bool ok = data->empty() || (ReadFile(file, data->data(), DWORD(data->size()), &got, nullptr) && got == data->size());
+  CloseHandle(file);
+  return ok;
 }
 
 bool LastWriteTime(const std::wstring& path, FILETIME* time) {
@@ -70,6 +90,25 @@ std::vector<std::wstring> FolderEntries(const std::wstring& folder) {
   FindClose(search);
   std::sort(names.begin(), names.end());
   return names;
+}
+
+std::wstring ShortcutTarget(const std::wstring& shortcut) {
+  std::wstring target;
+  IShellLinkW* link;
+  if (SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
+                                 reinterpret_cast<void**>(&link)))) {
+    IPersistFile* file;
+    if (SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file)))) {
+      wchar_t path[MAX_PATH] = {};
+      if (SUCCEEDED(file->Load(shortcut.c_str(), STGM_READ)) &&
+          SUCCEEDED(link->GetPath(path, MAX_PATH, nullptr, SLGP_RAWPATH))) {
+        target = path;
+      }
+      file->Release();
+    }
+    link->Release();
+  }
+  return target;
 }
 
 namespace {
@@ -151,7 +190,18 @@ void SnapshotTree(HKEY root, const wchar_t* rootName, const std::wstring& path, 
   RegCloseKey(key);
 }
 
-void SnapshotFolder(const std::wstring& folder, Snapshot* out) {
+// FNV-1a: enough to tell two versions of a file apart.
+std::wstring ContentHash(const std::wstring& path) {
+  std::vector<BYTE> bytes;
+  if (!ReadFileBytes(path, &bytes)) return L"unreadable";
+  uint64_t hash = 14695981039346656037ull;
+  for (BYTE b : bytes) hash = (hash ^ b) * 1099511628211ull;
+  return std::to_wstring(hash);
+}
+
+bool IsShortcut(const std::wstring& name) { return name.size() > 4 && name.compare(name.size() - 4, 4, L".lnk") == 0; }
+
+void SnapshotFolder(const std::wstring& folder, FileDetail detail, Snapshot* out) {
   WIN32_FIND_DATAW found;
   HANDLE search = FindFirstFileW((folder + L"*").c_str(), &found);
   if (search == INVALID_HANDLE_VALUE) return;
@@ -162,6 +212,13 @@ void SnapshotFolder(const std::wstring& folder, Snapshot* out) {
     if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
       (*out)[folder + name + L"\\"] = L"folder";
       folders.push_back(folder + name + L"\\");
+    } else if (detail == kContents && IsShortcut(name)) {
+      // A link file also records the times of its target and the target's
+      // folders, which every rewrite of the target changes: what the link
+      // says is its target.
+      (*out)[folder + name] = L"shortcut to " + ShortcutTarget(folder + name);
+    } else if (detail == kContents) {
+      (*out)[folder + name] = std::to_wstring(found.nFileSizeLow) + L" bytes, hash " + ContentHash(folder + name);
     } else {
       (*out)[folder + name] = std::to_wstring(found.nFileSizeLow) + L" bytes, written " +
                               std::to_wstring(found.ftLastWriteTime.dwHighDateTime) + L"." +
@@ -169,10 +226,15 @@ void SnapshotFolder(const std::wstring& folder, Snapshot* out) {
     }
   } while (FindNextFileW(search, &found));
   FindClose(search);
-  for (const std::wstring& f : folders) SnapshotFolder(f, out);
+  for (const std::wstring& f : folders) SnapshotFolder(f, detail, out);
 }
 
 }  // namespace
+
+uint64_t FreeBytes(const std::wstring& path) {
+  ULARGE_INTEGER available;
+  return GetDiskFreeSpaceExW(path.c_str(), &available, nullptr, nullptr) ? available.QuadPart : 0;
+}
 
 std::wstring UserFolder(int csidl) {
   wchar_t path[MAX_PATH];
@@ -186,16 +248,16 @@ std::wstring TempFolder() {
   return length && length <= MAX_PATH ? std::wstring(path, length) : L"";
 }
 
-Snapshot TakeSnapshot(SnapshotScope scope) {
+Snapshot TakeSnapshot(SnapshotScope scope, FileDetail detail) {
   Snapshot snapshot;
   SnapshotTree(HKEY_LOCAL_MACHINE, L"HKLM\\", L"Software", &snapshot);
-  SnapshotFolder(kProgramFiles, &snapshot);
-  SnapshotFolder(kStartMenu, &snapshot);
+  SnapshotFolder(kProgramFiles, detail, &snapshot);
+  SnapshotFolder(kStartMenu, detail, &snapshot);
   if (scope == kMachineAndUserState) {
     SnapshotTree(HKEY_CURRENT_USER, L"HKCU\\", L"Software", &snapshot);
-    SnapshotFolder(UserFolder(CSIDL_PROGRAMS), &snapshot);
-    SnapshotFolder(UserFolder(CSIDL_LOCAL_APPDATA) + L"Programs\\", &snapshot);
-    SnapshotFolder(TempFolder(), &snapshot);
+    SnapshotFolder(UserFolder(CSIDL_PROGRAMS), detail, &snapshot);
+    SnapshotFolder(UserFolder(CSIDL_LOCAL_APPDATA) + L"Programs\\", detail, &snapshot);
+    SnapshotFolder(TempFolder(), detail, &snapshot);
   }
   return snapshot;
 }

@@ -32,14 +32,20 @@ bool LastWriteTime(const std::wstring& path, FILETIME* time);
 bool IsFolder(const std::wstring& path);
 std::vector<std::wstring> FolderEntries(const std::wstring& folder);  // names, sorted
 
+// Bytes available to the caller on the drive or folder; 0 when unknown.
+uint64_t FreeBytes(const std::wstring& path);
+
 // Every value below HKLM\Software and every file and folder below the
-// Program Files and Start-menu folders, each with what it holds. With the
-// user's state also every value below HKCU\Software, and the files below
-// the user's own Start menu, the user's programs folder (LocalAppData\Programs)
-// and the temporary folder.
+// Program Files and Start-menu folders, each with what it holds: a file as
+// its size and last-write time, or with kContents as its size and a hash of
+// its bytes (a shortcut as its target), for installations that differ only
+// in the time of writing. With the user's state also every value below
+// HKCU\Software, and the files below the user's own Start menu, the user's
+// programs folder (LocalAppData\Programs) and the temporary folder.
 using Snapshot = std::map<std::wstring, std::wstring>;
 enum SnapshotScope { kMachineState, kMachineAndUserState };
-Snapshot TakeSnapshot(SnapshotScope scope = kMachineState);
+enum FileDetail { kWriteTimes, kContents };
+Snapshot TakeSnapshot(SnapshotScope scope = kMachineState, FileDetail detail = kWriteTimes);
 // A folder of the user's: a CSIDL's path with a trailing backslash ("" when
 // unknown), and the temporary folder.
 std::wstring UserFolder(int csidl);

@@ -43,23 +43,33 @@ BOOL CALLBACK FindPage(HWND window, LPARAM parameter) {
   return TRUE;
 }
 
-}  // namespace
-
-bool StartProcess(const std::wstring& path, PROCESS_INFORMATION* process) {
+bool CreateProcessIn(const std::wstring& path, PROCESS_INFORMATION* process, const std::wstring& arguments,
+                     const wchar_t* currentDirectory) {
   STARTUPINFOW startup = {};
   startup.cb = sizeof startup;
   std::wstring commandLine = L"\"" + path + L"\"";
-  if (!CreateProcessW(path.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, process)) {
-    return false;
-  }
+  if (!arguments.empty()) commandLine += L" " + arguments;
+  return CreateProcessW(path.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, currentDirectory, &startup,
+                        process) != FALSE;
+}
+
+}  // namespace
+
+bool StartProcess(const std::wstring& path, PROCESS_INFORMATION* process, const std::wstring& arguments,
+                  const wchar_t* currentDirectory) {
+  if (!CreateProcessIn(path, process, arguments, currentDirectory)) return false;
   WaitForInputIdle(process->hProcess, 10000);
   return true;
 }
 
-bool LaunchSetup(const std::wstring& path, Setup* setup) {
+bool StartSetup(const std::wstring& path, Setup* setup, const wchar_t* currentDirectory) {
   *setup = Setup{};
-  if (!StartProcess(path, &setup->process)) return false;
-  bool found = WaitUntil([&] {
+  return CreateProcessIn(path, &setup->process, L"", currentDirectory);
+}
+
+bool WaitForWizard(Setup* setup) {
+  WaitForInputIdle(setup->process.hProcess, 10000);
+  return WaitUntil([&] {
     HWND frame = nullptr;
     while ((frame = FindWindowExW(nullptr, frame, L"#32770", kFrameTitle))) {
       DWORD pid = 0;
@@ -71,7 +81,10 @@ bool LaunchSetup(const std::wstring& path, Setup* setup) {
     EnumChildWindows(frame, FindPage, reinterpret_cast<LPARAM>(setup));
     return setup->pages[0] && setup->pages[1] && setup->pages[2] && setup->pages[3];
   });
-  return found;
+}
+
+bool LaunchSetup(const std::wstring& path, Setup* setup, const wchar_t* currentDirectory) {
+  return StartSetup(path, setup, currentDirectory) && WaitForWizard(setup);
 }
 
 bool WaitForExit(Setup* setup, DWORD* exitCode, DWORD milliseconds) {

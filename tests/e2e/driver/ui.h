@@ -16,8 +16,13 @@ struct Setup {
 };
 
 // Starts `path` and waits for its frame and four pages; false on timeout.
-bool LaunchSetup(const std::wstring& path, Setup* setup);
-bool StartProcess(const std::wstring& path, PROCESS_INFORMATION* process);
+// Without `currentDirectory` the program starts in the driver's own.
+bool LaunchSetup(const std::wstring& path, Setup* setup, const wchar_t* currentDirectory = nullptr);
+// The two halves of LaunchSetup, for a driver with other work meanwhile.
+bool StartSetup(const std::wstring& path, Setup* setup, const wchar_t* currentDirectory = nullptr);
+bool WaitForWizard(Setup* setup);
+bool StartProcess(const std::wstring& path, PROCESS_INFORMATION* process, const std::wstring& arguments = L"",
+                  const wchar_t* currentDirectory = nullptr);
 // Waits for the process to end; false on timeout (it is then terminated).
 bool WaitForExit(Setup* setup, DWORD* exitCode, DWORD milliseconds = kWaitMs);
 
