@@ -25,6 +25,17 @@ bool IsExistingFolder(const wchar_t* path) {
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
+bool IsSeparator(wchar_t c) { return c == L'\\' || c == L'/'; }
+
+// A drive path ("D:\...") or a share ("\\server\..."). Setup only ever
+// records such a folder; anything else read back ("." from a number stored
+// in the value, "C:" meaning the current folder of drive C, a relative
+// name) would depend on where the program happens to be started.
+bool IsFullyQualified(const wchar_t* path) {
+  bool drive = ((path[0] | 0x20) >= L'a' && (path[0] | 0x20) <= L'z') && path[1] == L':' && IsSeparator(path[2]);
+  return drive || (IsSeparator(path[0]) && IsSeparator(path[1]));
+}
+
 // True when AppPath named an existing folder; installDir then holds it as read.
 bool ReadPreviousFolder(SetupContext* context) {
   HKEY key;
@@ -35,7 +46,7 @@ bool ReadPreviousFolder(SetupContext* context) {
   LONG result =
       RegQueryValueExW(key, kAppPathValue, nullptr, nullptr, reinterpret_cast<BYTE*>(context->installDir), &bytes);
   RegCloseKey(key);
-  return result == ERROR_SUCCESS && IsExistingFolder(context->installDir);
+  return result == ERROR_SUCCESS && IsFullyQualified(context->installDir) && IsExistingFolder(context->installDir);
 }
 
 // A system folder followed by the maker's folder and a backslash.

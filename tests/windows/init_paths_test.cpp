@@ -93,6 +93,24 @@ TEST_F(InitPathsTest, FallsBackSilentlyOnAnythingButAnExistingFolder) {
   EXPECT_EQ(f.install, kDefaultInstall);
 }
 
+// Read as text, the number 46 is ".", and 0x003A0043 is "C:": both existing
+// folders, relative to wherever setup.exe was started. Only a folder named
+// in full is offered again.
+TEST_F(InitPathsTest, OffersOnlyAFolderNamedInFull) {
+  wchar_t previous[MAX_PATH];
+  GetCurrentDirectoryW(MAX_PATH, previous);
+  ASSERT_TRUE(SetCurrentDirectoryW(scratch_.Path().c_str()));
+  ASSERT_TRUE(CreateDirectoryW(L"Apps", nullptr));
+  for (DWORD number : {DWORD(46), DWORD(0x003A0043)}) {
+    Folders f = InitPathsWith(REG_DWORD, &number, 4);
+    EXPECT_EQ(f.install, kDefaultInstall) << number;
+  }
+  for (const wchar_t* relative : {L".", L"Apps", L"C:", L"C:Apps", L"\\Apps"}) {
+    EXPECT_EQ(WithText(relative).install, kDefaultInstall) << relative;
+  }
+  SetCurrentDirectoryW(previous);
+}
+
 // A folder whose path is exactly `length` characters, made of nested parts.
 std::wstring FolderOfLength(const std::wstring& root, size_t length) {
   std::wstring path = root.substr(0, root.size() - 1);  // without its backslash
