@@ -3,6 +3,7 @@
 #include "wide_text.h"
 
 const wchar_t kWriteFailedLine[] = L"ERROR: Write failed.";
+const wchar_t kMakerFolder[] = L"Velunora";
 
 const wchar_t* const kComponentNames[9] = {
     L"Talvex",     L"Glimmerdex", L"Veilcrafter", L"Frolix",    L"Tunebridge",

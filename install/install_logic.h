@@ -19,6 +19,10 @@ constexpr char kSucceededText[] = "Installation completed successfully.";
 constexpr char kFailedText[] = "Installation failed.";
 extern const wchar_t kWriteFailedLine[];  // L"ERROR: Write failed."
 
+// The maker's folder: below Program Files by default, and below the
+// all-users Start-menu programs folder for the shortcuts.
+extern const wchar_t kMakerFolder[];  // L"Velunora"
+
 // The nine names: the eight components in install order, then the
 // uninstaller. They label the check boxes and name the installed files.
 extern const wchar_t* const kComponentNames[9];

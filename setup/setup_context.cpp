@@ -13,8 +13,6 @@ SetupContext* g_setup = nullptr;
 
 namespace {
 
-const wchar_t kMakerFolder[] = L"Velunora";
-
 // AppPath is read into installDir, but never more than 236 units with the
 // terminator, so the rest of the field stays zero and the text is always
 // terminated, whatever was stored.

@@ -20,10 +20,6 @@ const wchar_t kRootName[] = L"HKEY_LOCAL_MACHINE\\";
 const int kStartMenuFolder = CSIDL_COMMON_PROGRAMS;
 #endif
 
-// setup.exe puts the shortcuts into a folder of this name below the
-// Start-menu programs folder; it is no registry key, so the layout table
-// does not carry it.
-const wchar_t kMakerFolder[] = L"Velunora";
 constexpr uint32_t kComponents = 8;
 constexpr uint32_t kMaxRows = 32;
 constexpr size_t kValueUnits = kUninstallPathUnits + 16;  // longer data cannot be ours
