@@ -31,8 +31,10 @@ max_len() {
 for t in "${targets[@]}"; do max_len "$t" >/dev/null; done
 
 cd "$root"
-cmake --preset fuzz >/dev/null
-cmake --build --preset fuzz | grep -v '^ninja: no work to do' || true
+if ! out=$(cmake --preset fuzz 2>&1 && cmake --build --preset fuzz 2>&1); then
+  echo "$out" >&2
+  exit 1
+fi
 build=$root/build/fuzz
 
 failed=0
