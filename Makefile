@@ -1,7 +1,7 @@
 # The two commands that do everything on a fresh Debian 12 machine:
 #   make run    bootstrap, build, and start setup.exe under Wine
-#   make test   bootstrap, build both trees, and run every test
-.PHONY: all bootstrap host windows build test run clean
+#   make test   bootstrap, build both trees, run every test, and fuzz briefly
+.PHONY: all bootstrap host windows build test fuzz-smoke run clean
 
 all: build
 
@@ -21,6 +21,11 @@ build: windows
 test: build
 	ctest --preset host -j2
 	ctest --preset windows -j2
+	@$(MAKE) --no-print-directory fuzz-smoke
+
+# About 30 s of each fuzz target; scripts/fuzz.sh SECONDS runs them longer.
+fuzz-smoke: bootstrap
+	@scripts/fuzz.sh 30
 
 run: build
 	@scripts/run.sh

@@ -10,6 +10,13 @@ if(VELUNORA_SANITIZE)
   add_link_options(-fsanitize=address,undefined)
 endif()
 
+# The fuzz tree (clang only): every library carries libFuzzer's coverage
+# hooks and both sanitizers; the fuzz targets alone link libFuzzer's main.
+if(VELUNORA_FUZZ)
+  add_compile_options(-fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer)
+  add_link_options(-fsanitize=address,undefined)
+endif()
+
 if(WIN32)
   # Everything Windows builds is self-contained: the C and C++ runtimes are
   # linked in, so a clean machine needs nothing beside the file itself.

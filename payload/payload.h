@@ -86,8 +86,9 @@ struct DecodeReport {
 
 // Decodes a raw LZMA1 stream with the given 5-byte properties block straight
 // into `destination`, stopping at the end marker, the end of the source or a
-// full destination. Returns the number of bytes produced (0 for a properties
-// byte of 225 or more). `report` may be null.
+// full destination. The dictionary is held to between 4 KiB and `capacity`,
+// whatever the properties announce. Returns the number of bytes produced (0
+// for a properties byte of 225 or more). `report` may be null.
 uint32_t DecodePayloadStream(uint8_t* destination, uint32_t capacity, const uint8_t* source, uint32_t sourceLength,
                              const uint8_t* properties, DecodeReport* report);
 

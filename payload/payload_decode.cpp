@@ -41,6 +41,12 @@ uint32_t DecodePayloadStream(uint8_t* destination, uint32_t capacity, const uint
   options.pb = properties[0] / 45;
   options.dict_size = uint32_t(properties[1]) | uint32_t(properties[2]) << 8 | uint32_t(properties[3]) << 16 |
                       uint32_t(properties[4]) << 24;
+  // The decoder allocates the whole dictionary up front, and the properties
+  // are input: a forged size would ask for up to 4 GiB. No match can reach
+  // further back than the bytes already written, which never exceed the
+  // destination, so a dictionary of the destination's size decodes every
+  // stream exactly as the announced one would.
+  if (options.dict_size > capacity) options.dict_size = capacity;
   if (options.dict_size < kMinDictionary) options.dict_size = kMinDictionary;
 
   lzma_filter filters[2] = {{LZMA_FILTER_LZMA1, &options}, {LZMA_VLI_UNKNOWN, nullptr}};

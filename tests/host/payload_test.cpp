@@ -149,6 +149,24 @@ TEST(LoadPayloadBytes, ReportsDamagedStreamsAsCorrupt) {
   EXPECT_NE(report.stop, DecodeEndMarker);
 }
 
+// The announced dictionary is input: however large it claims to be, the
+// loader decodes a sound payload exactly, without asking for gigabytes (a
+// size that rounds past 32 bits used to be refused by the heap outright).
+TEST(LoadPayloadBytes, LoadsAPayloadWhoseDictionarySizeIsForged) {
+  std::vector<uint8_t> decoded = DecodedPayload(kSizes);
+  std::vector<uint8_t> resource = Compress(decoded);
+  for (uint32_t dictionary : {0xC0000000u, 0xFFFFFFFFu}) {
+    std::vector<uint8_t> forged = resource;
+    PutU32(&forged[1], dictionary);
+    PayloadBuffer payload = {};
+    PayloadEntry entries[kPayloadEntryCount] = {};
+    EXPECT_EQ(
+        LoadPayloadBytes(forged.data(), uint32_t(forged.size()), ExpectationFor(forged, decoded), &payload, entries),
+        Ok)
+        << dictionary;
+  }
+}
+
 TEST(DecodePayloadStream, StopsAtAFullDestination) {
   std::vector<uint8_t> big(kPayloadCapacity + 5000, 0x5A);
   std::vector<uint8_t> resource = Compress(big);

@@ -195,4 +195,35 @@ TEST(PeHardening, CommonControlsOnlyThroughTheManifest) {
   EXPECT_TRUE(FailedChecks(b).empty());
 }
 
+// Every type entry may point at one shared name directory whose entries all
+// point at one shared language directory: a few kilobytes could ask for
+// billions of visits. The cap counts every entry visited, at every level.
+TEST(PeImage, RefusesResourceTreesThatShareDirectoriesToMultiplyTheWork) {
+  for (uint32_t fanOut : {60u, 65u}) {
+    ImageBuilder b;
+    b.bytes().resize(0x1200, 0);
+    b.Put32(88 + 240 + 8, 0x1000);  // the section grows to 4 KiB
+    b.Put32(88 + 240 + 16, 0x1000);
+    b.Put32(88 + 116 + 16, 0x460);  // resource directory size
+    const size_t root = 0x300, names = 0x520, languages = 0x740;
+    b.Put16(root + 14, uint16_t(fanOut));
+    b.Put16(names + 14, uint16_t(fanOut));
+    for (uint32_t i = 0; i < fanOut; ++i) {
+      b.Put32(root + 16 + 8 * i, i + 1);
+      b.Put32(root + 20 + 8 * i, 0x80000000u | uint32_t(names - root));
+      b.Put32(names + 16 + 8 * i, i + 1);
+      b.Put32(names + 20 + 8 * i, 0x80000000u | uint32_t(languages - root));
+    }
+    pe::Image image;
+    std::string error;
+    bool parsed = pe::Parse(b.bytes().data(), b.bytes().size(), &image, &error);
+    if (fanOut == 60) {
+      EXPECT_TRUE(parsed) << error;  // 60 + 60 × 60 entries
+    } else {
+      EXPECT_FALSE(parsed);  // 65 + 65 × 65 entries
+      EXPECT_EQ(error, "too many resources");
+    }
+  }
+}
+
 }  // namespace

@@ -12,9 +12,6 @@ constexpr uint32_t kRtRcdata = 10;
 constexpr uint32_t kEnglishUs = 1033;  // the language the resource is stored under
 constexpr uint8_t kMaxPropertiesByte = 224;
 constexpr int kMaxLiteralBits = 4;  // lc + lp: liblzma's limit, so the loader's too
-// liblzma rounds the dictionary up to a multiple of 16 before allocating it,
-// and the loader's allocator refuses anything over 32 bits.
-constexpr uint32_t kLargestLoadableDictionary = 0xFFFFFFF0u;
 
 uint32_t ReadU32(const uint8_t* p) {
   return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
@@ -56,27 +53,13 @@ void VerifyPayloadResource(const uint8_t* resource, uint32_t size, const Payload
     return;
   }
 
-  if (report->dictionarySize > kLargestLoadableDictionary) {
-    Problem(report,
-            "dictionary of " + FormatCount(report->dictionarySize) + " bytes, which the loader cannot allocate");
-  }
-
-  // The decoder allocates the dictionary the properties announce. A stream
-  // that fits the payload block never reaches back further than the block,
-  // so a dictionary of that size decodes it identically and keeps a forged
-  // announcement from costing gigabytes.
-  uint8_t properties[kPayloadPropertiesSize];
-  uint32_t dictionary = report->dictionarySize < kPayloadCapacity + 1 ? report->dictionarySize : kPayloadCapacity + 1;
-  properties[0] = resource[0];
-  for (int i = 0; i < 4; ++i) properties[1 + i] = uint8_t(dictionary >> (8 * i));
-
   // One byte more than the block tells a payload that fills it exactly from
   // one that overflows it.
   std::vector<uint8_t> out(kPayloadCapacity + 1);
   DecodeReport decode = {};
   uint32_t sourceLength = size - kPayloadPropertiesSize;
   uint32_t produced = DecodePayloadStream(out.data(), uint32_t(out.size()), resource + kPayloadPropertiesSize,
-                                          sourceLength, properties, &decode);
+                                          sourceLength, resource, &decode);
   report->decoded = true;
   report->decodedLength = produced;
   report->checksum = PayloadChecksum(out.data(), produced);

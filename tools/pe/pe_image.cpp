@@ -10,6 +10,9 @@ namespace {
 constexpr uint32_t kMaxSections = 96;
 constexpr uint32_t kMaxImports = 4096;
 constexpr uint32_t kMaxImportedFunctions = 65536;
+// Counts the entries of all three levels as they are visited: directories
+// may be shared, so a few kilobytes of entries could otherwise multiply into
+// billions of visits.
 constexpr uint32_t kMaxResourceEntries = 4096;
 constexpr uint32_t kMaxNameLength = 256;
 
@@ -140,6 +143,7 @@ bool ParseResources(Image* image, const Bytes& bytes, std::string* error) {
   uint64_t typeAt;
   if (!entries(base, &typeCount, &typeAt)) return Fail(error, "bad resource directory");
   for (uint32_t t = 0; t < typeCount; ++t) {
+    if (++visited > kMaxResourceEntries) return Fail(error, "too many resources");
     uint64_t te = typeAt + 8 * t;
     ResourceName type;
     uint32_t typeChild = tree.U32(te + 4);
@@ -150,6 +154,7 @@ bool ParseResources(Image* image, const Bytes& bytes, std::string* error) {
     if (!entries(base + (typeChild & 0x7FFFFFFFu), &nameCount, &nameAt))
       return Fail(error, "bad resource name directory");
     for (uint32_t n = 0; n < nameCount; ++n) {
+      if (++visited > kMaxResourceEntries) return Fail(error, "too many resources");
       uint64_t ne = nameAt + 8 * n;
       ResourceName name;
       uint32_t nameChild = tree.U32(ne + 4);
