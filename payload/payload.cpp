@@ -1,7 +1,5 @@
 #include "payload.h"
 
-#include <cstring>
-
 #include "payload_heap.h"
 
 uint8_t* PayloadBuffer::Allocate() {
@@ -13,11 +11,12 @@ uint8_t* PayloadBuffer::Allocate() {
     }
     owned = 0;
   }
-  data = static_cast<uint8_t*>(PayloadHeapAlloc(kPayloadCapacity));
+  // Zero-filled by the heap rather than by a pass over it: the decoder then
+  // is the first to touch the pages it writes, and the rest stay untouched.
+  data = static_cast<uint8_t*>(PayloadHeapAllocZeroed(kPayloadCapacity));
   if (!data) return nullptr;
   owned = 1;
   capacity = kPayloadCapacity;
-  std::memset(data, 0, kPayloadCapacity);
   return data;
 }
 
