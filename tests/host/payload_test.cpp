@@ -37,7 +37,8 @@ std::vector<uint8_t> Compress(const std::vector<uint8_t>& decoded) {
 }
 
 PayloadExpectation ExpectationFor(const std::vector<uint8_t>& resource, const std::vector<uint8_t>& decoded) {
-  return {uint32_t(resource.size()), uint32_t(decoded.size()), PayloadChecksum(decoded.data(), uint32_t(decoded.size()))};
+  return {uint32_t(resource.size()), uint32_t(decoded.size()),
+          PayloadChecksum(decoded.data(), uint32_t(decoded.size()))};
 }
 
 const std::vector<uint32_t> kSizes = {503, 1000, 2000, 3000, 4000, 5000, 6000, 7000, 8000, 900, 800};
@@ -52,6 +53,38 @@ TEST(PayloadChecksum, RotatesEveryByteIntoTheSum) {
   bytes[0] = 1;
   EXPECT_EQ(PayloadChecksum(bytes.data(), 31), 0x80000000u);
   EXPECT_EQ(PayloadChecksum(bytes.data(), 32), 0x00000001u);
+}
+
+// The sum skips zeros a word or a block at a time; byte by byte, as defined,
+// it must come out the same wherever the zero runs start and end, also when
+// the sum wraps around 2^32 between them.
+TEST(PayloadChecksum, SkipsZeroRunsWithoutChangingTheSum) {
+  auto byteByByte = [](const std::vector<uint8_t>& bytes) {
+    uint32_t s = 0;
+    for (uint8_t b : bytes) {
+      s += b;
+      s = (s << 1) | (s >> 31);
+    }
+    return s;
+  };
+  std::vector<std::vector<uint8_t>> inputs;
+  for (size_t run : {1, 7, 8, 9, 31, 32, 33, 40, 64, 100}) {
+    for (size_t start : {0, 1, 5, 8, 13, 32}) {
+      std::vector<uint8_t> bytes(start + run + 11, 0xFF);
+      for (size_t k = 0; k < run; ++k) bytes[start + k] = 0;
+      inputs.push_back(bytes);
+    }
+  }
+  std::vector<uint8_t> sparse(5000, 0);
+  for (size_t k = 3; k < sparse.size(); k += 97) sparse[k] = uint8_t(k * 31 + 7);
+  inputs.push_back(sparse);
+  for (const std::vector<uint8_t>& bytes : inputs) {
+    for (size_t length : {bytes.size(), bytes.size() - 1, bytes.size() / 2}) {
+      std::vector<uint8_t> prefix(bytes.begin(), bytes.begin() + length);
+      ASSERT_EQ(PayloadChecksum(prefix.data(), uint32_t(length)), byteByByte(prefix))
+          << length << " of " << bytes.size() << " bytes";
+    }
+  }
 }
 
 TEST(PayloadChecksum, ChangesForEverySingleChangedByte) {
@@ -161,7 +194,8 @@ TEST(DecodePayloadStream, StopsAtAFullDestination) {
 
   PayloadBuffer other = {};
   PayloadEntry entries[kPayloadEntryCount] = {};
-  PayloadExpectation expected = {uint32_t(resource.size()), uint32_t(big.size()), PayloadChecksum(big.data(), uint32_t(big.size()))};
+  PayloadExpectation expected = {uint32_t(resource.size()), uint32_t(big.size()),
+                                 PayloadChecksum(big.data(), uint32_t(big.size()))};
   EXPECT_EQ(LoadPayloadBytes(resource.data(), uint32_t(resource.size()), expected, &other, entries), PayloadCorrupt);
 }
 
@@ -228,9 +262,9 @@ TEST(IndexPayload, RefusesSizesThatOnlyAddUpModulo2To32) {
   // With the checksum and length right, the loader must still refuse it.
   std::vector<uint8_t> resource = Compress(table);
   PayloadBuffer payload = {};
-  EXPECT_EQ(LoadPayloadBytes(resource.data(), uint32_t(resource.size()), ExpectationFor(resource, table), &payload,
-                             entries),
-            PayloadCorrupt);
+  EXPECT_EQ(
+      LoadPayloadBytes(resource.data(), uint32_t(resource.size()), ExpectationFor(resource, table), &payload, entries),
+      PayloadCorrupt);
 }
 
 TEST(PayloadBuffer, AllocateTwiceReplacesTheBlockWithAZeroedOne) {
@@ -248,7 +282,7 @@ TEST(PayloadBuffer, AllocateTwiceReplacesTheBlockWithAZeroedOne) {
 }
 
 TEST(DecoderHeap, RefusesRequestsThatDoNotFit32Bits) {
-  EXPECT_EQ(DecoderHeapAlloc(nullptr, 0x10000, 0x10000), nullptr);  // exactly 2^32
+  EXPECT_EQ(DecoderHeapAlloc(nullptr, 0x10000, 0x10000), nullptr);     // exactly 2^32
   EXPECT_EQ(DecoderHeapAlloc(nullptr, SIZE_MAX / 2 + 1, 2), nullptr);  // wraps size_t
   void* block = DecoderHeapAlloc(nullptr, 16, 64);
   EXPECT_NE(block, nullptr);
