@@ -23,17 +23,18 @@ endif()
 # ---- Size of the shipped programs ------------------------------------------
 # Every user downloads setup.exe, so its code is kept as small as it goes
 # (the windows tree is built with -Os):
-# - each function in a section of its own, and the link drops those nothing
-#   calls;
 # - no unwind tables: nothing throws, and on x86-64 they cost two sections
 #   of their own (.pdata, .xdata), each padded to the file alignment;
 # - no compiler banner in every object, no symbol table, no link time in the
-#   header (which also makes two links of the same objects byte-identical).
-# Functions, not data, get sections of their own: with -fdata-sections the
-# zero-initialised globals would land in .data, a section the program
-# otherwise does without. The relocations (.reloc) stay: the image must
-# remain relocatable for address-space layout randomisation.
-set(VELUNORA_SIZE_COMPILE_OPTIONS -ffunction-sections -fno-asynchronous-unwind-tables -fno-ident)
+#   header (which also makes two links of the same objects byte-identical);
+# - the link drops every section nothing refers to. Our objects keep their
+#   functions in one section each: they hold little that goes unused, and
+#   a section per function would pad each to 16 bytes (-ffunction-sections
+#   costs 384 bytes here). liblzma, whose objects hold much that the decoder
+#   never calls, is built with a section per function instead (bootstrap.sh).
+# The relocations (.reloc) stay: the image must remain relocatable for
+# address-space layout randomisation.
+set(VELUNORA_SIZE_COMPILE_OPTIONS -fno-asynchronous-unwind-tables -fno-ident)
 set(VELUNORA_SIZE_LINK_OPTIONS -s -Wl,--gc-sections -Wl,--no-insert-timestamp)
 
 # setup.exe starts at its own entry point (setup/entry_point.cpp) instead of

@@ -14,13 +14,16 @@ extern "C" {
 using Constructor = void (*)();
 extern Constructor __CTOR_LIST__[];
 
+// The linker's name for the start of the image, which is the instance.
+extern IMAGE_DOS_HEADER __ImageBase;
+
 void SetupEntryPoint() {
   size_t count = 0;
   while (__CTOR_LIST__[count + 1]) ++count;
   for (size_t i = count; i > 0; --i) __CTOR_LIST__[i]();
 
   wchar_t noArguments[] = L"";
-  ExitProcess(UINT(wWinMain(GetModuleHandleW(nullptr), nullptr, noArguments, SW_SHOWDEFAULT)));
+  ExitProcess(UINT(wWinMain(reinterpret_cast<HINSTANCE>(&__ImageBase), nullptr, noArguments, SW_SHOWDEFAULT)));
 }
 
 }  // extern "C"
