@@ -25,6 +25,7 @@ const Scenario kScenarios[] = {
     {L"cancel", ScenarioCancel},
     {L"close-during-install", ScenarioCloseDuringInstall},
     {L"damaged", ScenarioDamagedPayload},
+    {L"bench", ScenarioBench},
 };
 
 }  // namespace

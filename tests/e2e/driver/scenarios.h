@@ -9,3 +9,5 @@ void ScenarioSecondRun();
 void ScenarioCancel();
 void ScenarioCloseDuringInstall();
 void ScenarioDamagedPayload();
+// Prints figures for `make bench`; checks only that the installation ran.
+void ScenarioBench();
