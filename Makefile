@@ -1,7 +1,9 @@
 # The two commands that do everything on a fresh Debian 12 machine:
 #   make run    bootstrap, build, and start setup.exe under Wine
 #   make test   bootstrap, build both trees, and run every test
-.PHONY: all bootstrap host windows build test run clean
+#   make bench  the figures of setup.exe next to their references
+#   make dist   dist/setup.exe, signed when SIGN_CERT and SIGN_KEY are given
+.PHONY: all bootstrap host windows build test bench dist run clean
 
 all: build
 
@@ -22,8 +24,14 @@ test: build
 	ctest --preset host -j2
 	ctest --preset windows -j2
 
+bench: build
+	@scripts/bench.sh
+
+dist: build
+	@scripts/dist.sh
+
 run: build
 	@scripts/run.sh
 
 clean:
-	rm -rf build
+	rm -rf build dist
