@@ -25,10 +25,11 @@ endif()
 # (the windows tree is built with -Os):
 # - no unwind tables: nothing throws, and on x86-64 they cost two sections
 #   of their own (.pdata, .xdata), each padded to the file alignment;
-# - no compiler banner in every object, no symbol table, no link time in the
-#   header (which also makes two links of the same objects byte-identical);
-# - the link drops every section nothing refers to. Our objects keep their
-#   functions in one section each: they hold little that goes unused, and
+# - no compiler banner in every object, no symbol table, no time stamp in the
+#   header (ld would write SOURCE_DATE_EPOCH or the time of the link), so two
+#   links of the same objects give the same bytes;
+# - the link drops every section nothing refers to. Our own objects keep all
+#   their functions in one section: they hold little that goes unused, and
 #   a section per function would pad each to 16 bytes (-ffunction-sections
 #   costs 384 bytes here). liblzma, whose objects hold much that the decoder
 #   never calls, is built with a section per function instead (bootstrap.sh).
@@ -39,8 +40,8 @@ set(VELUNORA_SIZE_LINK_OPTIONS -s -Wl,--gc-sections -Wl,--no-insert-timestamp)
 
 # setup.exe starts at its own entry point (setup/entry_point.cpp) instead of
 # the C runtime's start-up code, which would bring its argument parsing,
-# pseudo-relocation and TLS support, exit handling and their imports: a third
-# of the program. The link then refuses anything that would need that code
+# pseudo-relocation and TLS support, exit handling and their imports: a
+# quarter of the program. The link then refuses anything that would need that code
 # at run time (data imported without declaration, pseudo-relocations).
 function(velunora_own_entry_point target)
   target_sources(${target} PRIVATE ${CMAKE_SOURCE_DIR}/setup/entry_point.cpp)
