@@ -36,18 +36,19 @@ sign=(osslsigncode sign -h sha256 -certs "$SIGN_CERT" -key "$SIGN_KEY" -n "Velun
 verify=(osslsigncode verify -in "$out.tmp")
 [ -n "${SIGN_CA:-}" ] && verify+=(-CAfile "$SIGN_CA")
 
-rm -f "$out.tmp"
-"${sign[@]}" -in "$setup" -out "$out.tmp" >"$out.log" 2>&1 || {
-  cat "$out.log" >&2
+# A file from an earlier run must not pass for this one's if signing fails.
+rm -f "$out" "$out.tmp"
+log=$(mktemp)
+trap 'rm -f "$log" "$out.tmp"' EXIT
+"${sign[@]}" -in "$setup" -out "$out.tmp" >"$log" 2>&1 || {
+  cat "$log" >&2
   echo "dist: signing failed" >&2
   exit 1
 }
-"${verify[@]}" >>"$out.log" 2>&1 || {
-  cat "$out.log" >&2
-  rm -f "$out.tmp"
+"${verify[@]}" >>"$log" 2>&1 || {
+  cat "$log" >&2
   echo "dist: the signature does not verify" >&2
   exit 1
 }
 mv "$out.tmp" "$out"
-rm -f "$out.log"
 echo "dist: $out ($(stat -c %s "$out") bytes), signed and verified"

@@ -3,6 +3,8 @@
 # Signs setup.exe the way `make dist` does, with a certificate made for this
 # run only, and checks that what a maker would ship still works:
 #  - the signature verifies, and a signed copy changed in one byte does not;
+#  - a signature that cannot be verified leaves no file to ship, not even
+#    the one an earlier run left;
 #  - the payload inside the signed file still verifies: the certificate table
 #    appended to the file leaves the resource and its size as they were;
 #  - the signed file starts and performs the default installation, driven
@@ -31,6 +33,20 @@ if osslsigncode verify -in "$dir/tampered.exe" -CAfile "$dir/cert.pem" >/dev/nul
   exit 1
 fi
 echo "ok      the signature verifies, and does not once a byte is changed"
+
+# Without the certificate to verify against, a self-signed signature fails.
+mkdir -p "$dir/earlier"
+cp "$dir/setup.exe" "$dir/earlier/setup.exe"
+if SIGN_CERT=$dir/cert.pem SIGN_KEY=$dir/key.pem SIGN_CA= \
+  "$source/scripts/dist.sh" "$build/setup.exe" "$dir/earlier/setup.exe" 2>/dev/null; then
+  echo "FAILED  a signature that does not verify was accepted"
+  exit 1
+fi
+if [ -e "$dir/earlier/setup.exe" ]; then
+  echo "FAILED  a failed signing left a setup.exe to ship"
+  exit 1
+fi
+echo "ok      a signature that does not verify leaves nothing to ship"
 
 "$pack" inspect "$dir/setup.exe" --expect "$build/generated/payload_constants.h"
 
