@@ -1,7 +1,9 @@
 # The two commands that do everything on a fresh Debian 12 machine:
 #   make run    bootstrap, build, and start setup.exe under Wine
 #   make test   bootstrap, build both trees, run every test, and fuzz briefly
-.PHONY: all bootstrap host windows build test fuzz-smoke run clean
+#   make bench  the figures of setup.exe next to their references
+#   make dist   dist/setup.exe, signed when SIGN_CERT and SIGN_KEY are given
+.PHONY: all bootstrap host windows build test fuzz-smoke bench dist run clean
 
 all: build
 
@@ -27,8 +29,14 @@ test: build
 fuzz-smoke: bootstrap
 	@scripts/fuzz.sh 30
 
+bench: build
+	@scripts/bench.sh
+
+dist: build
+	@scripts/dist.sh
+
 run: build
 	@scripts/run.sh
 
 clean:
-	rm -rf build
+	rm -rf build dist

@@ -7,6 +7,9 @@
 
 // Returns null when the heap cannot satisfy the request.
 void* PayloadHeapAlloc(uint32_t bytes);
+// The same, zero-filled. The heap hands out a large block as fresh pages
+// that are zero already, so none of them is touched before it is used.
+void* PayloadHeapAllocZeroed(uint32_t bytes);
 void PayloadHeapFree(void* block);
 
 // liblzma's allocation hook: computes nmemb × size without wrapping and

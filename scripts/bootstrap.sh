@@ -42,11 +42,19 @@ fi
 # library; a static link takes just the decoder). The folder name carries the
 # configuration, so changing it below builds afresh instead of reusing a stale
 # library.
+#
+# It is built for size, because setup.exe carries it: -Os and --enable-small
+# (loops instead of the decoder's unrolled bit decoding) halve the decoder's
+# code for 0.4 ms more decoding of the App Pack, where start-up spends some
+# 15 ms faulting in fresh pages on our machines; and every function in a
+# section of its own lets the link drop what the decoder does not call. No
+# unwind tables, like the rest of setup.exe.
 xz_config=(--disable-shared --enable-static --disable-threads --disable-nls
   --enable-encoders=lzma1 --enable-decoders=lzma1
-  --disable-checks --enable-checks=crc32
+  --disable-checks --enable-checks=crc32 --enable-small
   --disable-xz --disable-xzdec --disable-lzmadec --disable-lzmainfo
-  --disable-lzma-links --disable-scripts --disable-doc)
+  --disable-lzma-links --disable-scripts --disable-doc
+  "CFLAGS=-Os -ffunction-sections -fdata-sections -fno-asynchronous-unwind-tables -fno-ident")
 config_id=$(printf '%s ' "${xz_config[@]}" | sha256sum | cut -c1-12)
 lzma_prefix="$cache/mingw-liblzma-$config_id"
 
@@ -62,7 +70,7 @@ if [ ! -f "$lzma_prefix/.complete" ]; then
     apt_updated=0
     apt_update
   fi
-  work="$cache/xz-build"
+  work="$cache/xz-build-$config_id"
   rm -rf "$work"
   mkdir -p "$work/src" "$work/obj"
   (cd "$work/src" && apt-get source -qq --download-only xz-utils >/dev/null 2>&1 &&
@@ -77,4 +85,7 @@ if [ ! -f "$lzma_prefix/.complete" ]; then
   touch "$lzma_prefix/.complete"
   rm -rf "$work"
 fi
-ln -sfn "$(basename "$lzma_prefix")" "$cache/mingw-liblzma"
+# The link to the library in use lives in this checkout's build folder, not
+# in the cache: checkouts that share one cache may use different builds.
+mkdir -p "$root/build"
+ln -sfn "$lzma_prefix" "$root/build/mingw-liblzma"

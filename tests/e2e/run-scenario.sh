@@ -2,7 +2,8 @@
 # run-scenario.sh BUILD NAME DRIVER-ARGS...
 # Runs the end-to-end driver inside a throw-away copy of BUILD's golden prefix,
 # on a private Xvfb, with drive S: mapped to BUILD (where setup.exe and the
-# driver lie). Screenshots and logs stay in BUILD/e2e/NAME.
+# driver lie), or to VELUNORA_E2E_S when that names another folder holding
+# both. Screenshots and logs stay in BUILD/e2e/NAME.
 #
 # A scenario that needs the machine prepared outside Wine (a size-limited
 # drive, say) has a file prepare/NAME.sh beside this script. It is sourced
@@ -17,6 +18,7 @@ here=$(cd "$(dirname "$0")" && pwd)
 wine_sh=$here/../../scripts/wine.sh
 out=$build/e2e/$name
 prefix=$out/prefix
+drive_s=${VELUNORA_E2E_S:-$build}
 
 export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" WINEARCH=win64 TZ=UTC
 mkdir -p "$out"
@@ -41,13 +43,13 @@ trap cleanup EXIT
 # The z: drive would show the whole host file system in the folder picker;
 # the scenario sees only its own drives.
 rm -f "$prefix/dosdevices/z:"
-ln -sfn "$build" "$prefix/dosdevices/s:"
+ln -sfn "$drive_s" "$prefix/dosdevices/s:"
 mkdir -p "$out/screens"
 ln -sfn "$out/screens" "$prefix/dosdevices/t:"
 prepare
 
 export WINEPREFIX=$prefix DISPLAY=:$(cat "$out/display")
-cd "$build"  # seen by Wine as S:\
+cd "$drive_s"  # seen by Wine as S:\
 wineserver -p </dev/null >/dev/null 2>&1
 wine cmd /c exit </dev/null >/dev/null 2>&1
 set +e

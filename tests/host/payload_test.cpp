@@ -55,6 +55,38 @@ TEST(PayloadChecksum, RotatesEveryByteIntoTheSum) {
   EXPECT_EQ(PayloadChecksum(bytes.data(), 32), 0x00000001u);
 }
 
+// The sum skips zeros a word or a block at a time; byte by byte, as defined,
+// it must come out the same wherever the zero runs start and end, also when
+// the sum wraps around 2^32 between them.
+TEST(PayloadChecksum, SkipsZeroRunsWithoutChangingTheSum) {
+  auto byteByByte = [](const std::vector<uint8_t>& bytes) {
+    uint32_t s = 0;
+    for (uint8_t b : bytes) {
+      s += b;
+      s = (s << 1) | (s >> 31);
+    }
+    return s;
+  };
+  std::vector<std::vector<uint8_t>> inputs;
+  for (size_t run : {1, 7, 8, 9, 31, 32, 33, 40, 64, 100}) {
+    for (size_t start : {0, 1, 5, 8, 13, 32}) {
+      std::vector<uint8_t> bytes(start + run + 11, 0xFF);
+      for (size_t k = 0; k < run; ++k) bytes[start + k] = 0;
+      inputs.push_back(bytes);
+    }
+  }
+  std::vector<uint8_t> sparse(5000, 0);
+  for (size_t k = 3; k < sparse.size(); k += 97) sparse[k] = uint8_t(k * 31 + 7);
+  inputs.push_back(sparse);
+  for (const std::vector<uint8_t>& bytes : inputs) {
+    for (size_t length : {bytes.size(), bytes.size() - 1, bytes.size() / 2}) {
+      std::vector<uint8_t> prefix(bytes.begin(), bytes.begin() + length);
+      ASSERT_EQ(PayloadChecksum(prefix.data(), uint32_t(length)), byteByByte(prefix))
+          << length << " of " << bytes.size() << " bytes";
+    }
+  }
+}
+
 TEST(PayloadChecksum, ChangesForEverySingleChangedByte) {
   std::vector<uint8_t> bytes = DecodedPayload(kSizes);
   bytes.resize(4096);

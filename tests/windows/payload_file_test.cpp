@@ -7,6 +7,7 @@
 #include <cstring>
 #include <vector>
 
+#include "payload_heap.h"
 #include "test_support.h"
 
 namespace {
@@ -20,6 +21,24 @@ struct FilledBuffer {
 };
 
 bool Exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+// The payload block relies on the heap for its zeros. A small block is the
+// one the heap recycles, so a dirty one freed just before shows whether the
+// zeros are really asked for.
+TEST(PayloadHeap, ZeroedBlocksAreZeroEvenWhenTheHeapRecyclesDirtyMemory) {
+  for (uint32_t size : {64u, 4096u, kPayloadCapacity}) {
+    void* dirty = PayloadHeapAlloc(size);
+    ASSERT_NE(dirty, nullptr);
+    std::memset(dirty, 0xAB, size);
+    PayloadHeapFree(dirty);
+    uint8_t* block = static_cast<uint8_t*>(PayloadHeapAllocZeroed(size));
+    ASSERT_NE(block, nullptr);
+    uint32_t nonZero = 0;
+    for (uint32_t i = 0; i < size; ++i) nonZero += block[i] != 0;
+    EXPECT_EQ(nonZero, 0u) << size << " bytes";
+    PayloadHeapFree(block);
+  }
+}
 
 TEST(WriteEntryToFile, RefusesBadArgumentsWithoutTouchingTheFileSystem) {
   FilledBuffer b;

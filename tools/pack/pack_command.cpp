@@ -21,7 +21,7 @@ constexpr uint64_t kInstallerLimit = 64u << 20;  // far beyond any setup.exe we 
 int Usage(FILE* err) {
   std::fprintf(err,
                "usage: payload-pack pack --manifest FILE --resource OUT --header OUT.h\n"
-               "       payload-pack inspect FILE [--expect HEADER]\n");
+               "       payload-pack inspect FILE [--expect HEADER] [--decoded OUT]\n");
   return kUsage;
 }
 
@@ -63,13 +63,15 @@ int Pack(int argc, const char* const* argv, FILE* out, FILE* err) {
   std::fprintf(out, "payload-pack: %s bytes of payload in a %s-byte resource, checksum 0x%08X\n",
                FormatCount(packed.constants.decodedLength).c_str(), FormatCount(packed.constants.resourceSize).c_str(),
                packed.constants.checksum);
+  std::fprintf(out, "payload-pack: encoded with %s, the smallest of %u settings tried\n",
+               DescribeSettings(packed.settings).c_str(), packed.trials);
   return kDone;
 }
 
 int Inspect(int argc, const char* const* argv, FILE* out, FILE* err) {
   if (argc < 3 || argv[2][0] == '-') return Usage(err);
   std::vector<std::string> values;
-  if (!ReadOptions(argc, argv, 3, {"--expect"}, &values)) return Usage(err);
+  if (!ReadOptions(argc, argv, 3, {"--expect", "--decoded"}, &values)) return Usage(err);
 
   PayloadExpectation expected = {};
   bool expecting = !values[0].empty();
@@ -99,8 +101,16 @@ int Inspect(int argc, const char* const* argv, FILE* out, FILE* err) {
     case ReadResult::Ok:
       break;
   }
-  PayloadReport report = InspectPayloadFile(bytes.data(), bytes.size(), expecting ? &expected : nullptr);
+  std::vector<uint8_t> decoded;
+  PayloadReport report = InspectPayloadFile(bytes.data(), bytes.size(), expecting ? &expected : nullptr, &decoded);
   std::fprintf(out, "file: %s\n%s", argv[2], FormatPayloadReport(report).c_str());
+  if (!values[1].empty()) {
+    std::string error;
+    if (!WriteFilesAtomically({{values[1], &decoded}}, &error)) {
+      std::fprintf(err, "payload-pack: %s\n", error.c_str());
+      return kUsage;
+    }
+  }
   return report.Ok() ? kDone : kRefused;
 }
 

@@ -97,15 +97,17 @@ void VerifyPayloadResource(const uint8_t* resource, uint32_t size, const Payload
   if (decodedBytes) decodedBytes->assign(out.begin(), out.begin() + produced);
 }
 
-PayloadReport InspectPayloadFile(const uint8_t* file, size_t size, const PayloadExpectation* expected) {
+PayloadReport InspectPayloadFile(const uint8_t* file, size_t size, const PayloadExpectation* expected,
+                                 std::vector<uint8_t>* decodedBytes) {
   PayloadReport report;
+  if (decodedBytes) decodedBytes->clear();
   if (size < 2 || file[0] != 'M' || file[1] != 'Z') {
     report.where = "bare payload resource";
     if (size > 0xFFFFFFFFu) {
       Problem(&report, "the file is too large to be a payload resource");
       return report;
     }
-    VerifyPayloadResource(file, uint32_t(size), expected, &report, nullptr);
+    VerifyPayloadResource(file, uint32_t(size), expected, &report, decodedBytes);
     return report;
   }
 
@@ -134,7 +136,7 @@ PayloadReport InspectPayloadFile(const uint8_t* file, size_t size, const Payload
   // would decide which one it gets.
   if (found.size() > 1) Problem(&report, std::to_string(found.size()) + " RT_RCDATA 102 resources");
   if (r.language != kEnglishUs) Problem(&report, "stored under language " + std::to_string(r.language) + ", not 1033");
-  VerifyPayloadResource(file + r.fileOffset, r.size, expected, &report, nullptr);
+  VerifyPayloadResource(file + r.fileOffset, r.size, expected, &report, decodedBytes);
   return report;
 }
 

@@ -35,8 +35,11 @@ void VerifyPayloadResource(const uint8_t* resource, uint32_t size, const Payload
                            PayloadReport* report, std::vector<uint8_t>* decodedBytes);
 
 // The whole inspection of a file's bytes: RT_RCDATA 102 of a PE image, or
-// the bytes themselves when they are not an MZ executable.
-PayloadReport InspectPayloadFile(const uint8_t* file, size_t size, const PayloadExpectation* expected);
+// the bytes themselves when they are not an MZ executable. `decodedBytes`,
+// when given, receives what the stream decoded to (nothing when no
+// resource was found).
+PayloadReport InspectPayloadFile(const uint8_t* file, size_t size, const PayloadExpectation* expected,
+                                 std::vector<uint8_t>* decodedBytes = nullptr);
 
 // What `payload-pack inspect` prints, ending with the verdict line.
 std::string FormatPayloadReport(const PayloadReport& report);

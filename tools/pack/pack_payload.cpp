@@ -78,27 +78,7 @@ bool BuildDecodedPayload(const std::vector<ManifestEntry>& entries, std::vector<
   return true;
 }
 
-LzmaSettings PackSettings(uint32_t decodedLength) {
-  LzmaSettings settings;
-  settings.lc = 3;
-  settings.lp = 0;
-  settings.pb = 2;
-  // The smallest of the customary sizes 2^n and 3 × 2^(n-1) that holds the
-  // whole payload: a decoder allocating it wastes little.
-  uint32_t dictionary = 4096;
-  while (dictionary < decodedLength) {
-    if (dictionary + dictionary / 2 >= decodedLength) {
-      dictionary += dictionary / 2;
-      break;
-    }
-    dictionary *= 2;
-  }
-  settings.dictionarySize = dictionary;
-  settings.niceLength = 273;
-  settings.depth = 0;
-  settings.binaryTree = true;
-  return settings;
-}
+uint32_t PackDictionarySize(uint32_t decodedLength) { return decodedLength < 4096 ? 4096 : decodedLength; }
 
 bool EncodePayload(const std::vector<uint8_t>& decoded, PackedPayload* packed, std::string* error) {
   packed->decoded = decoded;
@@ -109,10 +89,14 @@ bool EncodePayload(const std::vector<uint8_t>& decoded, PackedPayload* packed, s
     return false;
   }
   uint32_t length = uint32_t(decoded.size());
-  if (!EncodeLzma1(decoded.data(), decoded.size(), PackSettings(length), &packed->resource)) {
+  LzmaSearchResult search;
+  if (!SearchLzmaSettings(decoded.data(), decoded.size(), PackDictionarySize(length), 0, &search)) {
     *error = "the LZMA encoder failed";
     return false;
   }
+  packed->resource.swap(search.resource);
+  packed->settings = search.settings;
+  packed->trials = search.trials;
   packed->constants = {uint32_t(packed->resource.size()), length, PayloadChecksum(decoded.data(), length)};
 
   // The output must pass both the inspection a maker runs and the loader's

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "lzma_encode.h"
+#include "lzma_search.h"
 #include "pack_manifest.h"
 #include "payload.h"
 
@@ -15,6 +15,8 @@ struct PackedPayload {
   std::vector<uint8_t> decoded;
   std::vector<uint8_t> resource;
   PayloadExpectation constants;
+  LzmaSettings settings;  // what the resource was encoded with
+  uint32_t trials = 0;    // how many settings the search encoded
 };
 
 // Reads the entries' files and lays them out behind the entry table.
@@ -23,12 +25,14 @@ struct PackedPayload {
 // would show garbled, and a payload over the 4 MiB block.
 bool BuildDecodedPayload(const std::vector<ManifestEntry>& entries, std::vector<uint8_t>* decoded, std::string* error);
 
-// The fixed encoder settings: the dictionary covers the whole payload, so
-// every repeat in it can be found.
-LzmaSettings PackSettings(uint32_t decodedLength);
+// The dictionary the resource announces: exactly the decoded length (at
+// least liblzma's 4,096 bytes). It reaches every repeat in the payload, and
+// the loader's decoder allocates no byte more than that.
+uint32_t PackDictionarySize(uint32_t decodedLength);
 
-// Encodes `decoded`, then decodes the result the way the loader does and
-// compares it byte for byte. False with a message when anything differs.
+// Encodes `decoded` with the smallest settings the search finds (same input,
+// same bytes), then decodes the result the way the loader does and compares
+// it byte for byte. False with a message when anything differs.
 bool EncodePayload(const std::vector<uint8_t>& decoded, PackedPayload* packed, std::string* error);
 
 // Both steps for a parsed manifest.

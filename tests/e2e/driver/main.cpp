@@ -41,6 +41,7 @@ const Scenario kScenarios[] = {
     {L"bad-app-path", ScenarioBadAppPath},
     {L"repetition", ScenarioRepetition},
     {L"planted-dlls", ScenarioPlantedDlls},
+    {L"bench", ScenarioBench},
 };
 
 }  // namespace

@@ -20,3 +20,5 @@ void ScenarioDamagedPayload();
 std::wstring InstallWithWizard(uint32_t selection);
 // Checks that an installation of `selection` into `folder` is complete.
 void ExpectInstallation(uint32_t selection, const std::wstring& folder);
+// Prints figures for `make bench`; checks only that the installation ran.
+void ScenarioBench();
