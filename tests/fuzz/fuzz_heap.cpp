@@ -12,6 +12,7 @@
 
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <new>
 
 #include "payload_heap.h"
@@ -61,6 +62,11 @@ void Give(void* block) {
 }  // namespace
 
 void* PayloadHeapAlloc(uint32_t bytes) { return Take(bytes); }
+void* PayloadHeapAllocZeroed(uint32_t bytes) {
+  void* block = Take(bytes);
+  if (block) std::memset(block, 0, bytes);  // a kept block holds its last user's bytes
+  return block;
+}
 void PayloadHeapFree(void* block) { Give(block); }
 
 void* operator new(size_t bytes) { return Take(bytes); }
