@@ -5,7 +5,7 @@
 #
 #   scripts/fuzz.sh [SECONDS] [TARGET...]
 #
-# SECONDS per target, default 300. TARGETs: loader, inspect (default both).
+# SECONDS per target, default 300. TARGETs: loader, examine (default both).
 # Each run starts from the committed seeds in tests/fuzz/corpus/TARGET and
 # from what earlier runs found, kept in build/fuzz/corpus/TARGET; new inputs
 # go there, never into the committed seeds. An input that crashes, hangs,
@@ -16,7 +16,7 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 seconds=${1:-300}
 shift || true
 targets=("$@")
-[ ${#targets[@]} -gt 0 ] || targets=(loader inspect)
+[ ${#targets[@]} -gt 0 ] || targets=(loader examine)
 case $seconds in '' | *[!0-9]*) echo "fuzz.sh: SECONDS must be a whole number" >&2; exit 2 ;; esac
 
 # Inputs bounded to what each target needs: a payload resource only decodes
@@ -24,7 +24,7 @@ case $seconds in '' | *[!0-9]*) echo "fuzz.sh: SECONDS must be a whole number" >
 max_len() {
   case $1 in
     loader) echo 16384 ;;
-    inspect) echo 32768 ;;
+    examine) echo 32768 ;;
     *) echo "fuzz.sh: unknown target $1" >&2; exit 2 ;;
   esac
 }

@@ -14,7 +14,7 @@
 #include "pack_command.h"
 #include "pack_constants.h"
 #include "pack_files.h"
-#include "pack_inspect.h"
+#include "pack_examine.h"
 #include "pack_manifest.h"
 
 namespace fs = std::filesystem;

@@ -6,7 +6,7 @@
 
 #include "pack_constants.h"
 #include "pack_files.h"
-#include "pack_inspect.h"
+#include "pack_examine.h"
 #include "pack_manifest.h"
 #include "pack_payload.h"
 

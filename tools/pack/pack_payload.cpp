@@ -3,7 +3,7 @@
 #include <cstring>
 
 #include "pack_files.h"
-#include "pack_inspect.h"
+#include "pack_examine.h"
 
 namespace {
 

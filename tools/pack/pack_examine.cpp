@@ -1,4 +1,4 @@
-#include "pack_inspect.h"
+#include "pack_examine.h"
 
 #include <cinttypes>
 #include <cstdio>

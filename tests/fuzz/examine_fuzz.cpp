@@ -7,14 +7,14 @@
 #include <cstdlib>
 #include <string>
 
-#include "pack_inspect.h"
+#include "pack_examine.h"
 #include "pe_image.h"
 
 namespace {
 
 void Require(bool holds, const char* what) {
   if (holds) return;
-  std::fprintf(stderr, "inspect_fuzz: %s\n", what);
+  std::fprintf(stderr, "examine_fuzz: %s\n", what);
   std::abort();
 }
 
