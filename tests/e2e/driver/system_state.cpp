@@ -54,18 +54,6 @@ bool WriteText(const std::wstring& keyPath, const wchar_t* valueName, DWORD type
   return WriteBytes(keyPath, valueName, type, text.c_str(), DWORD((text.size() + 1) * 2));
 }
 
-bool ReadFileBytes(const std::wstring& path, std::vector<BYTE>* data) {
-  HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return false;
-  LARGE_INTEGER size;
-  GetFileSizeEx(file, &size);
-  data->assign(size_t(size.QuadPart), 0);
-  DWORD got = 0;
-  bool ok = data->empty() || (ReadFile(file, data->data(), DWORD(data->size()), &got, nullptr) && got == data->size());
-  CloseHandle(file);
-  return ok;
-}
-
 bool LastWriteTime(const std::wstring& path, FILETIME* time) {
   WIN32_FILE_ATTRIBUTE_DATA info;
   if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &info)) return false;
@@ -90,25 +78,6 @@ std::vector<std::wstring> FolderEntries(const std::wstring& folder) {
   FindClose(search);
   std::sort(names.begin(), names.end());
   return names;
-}
-
-std::wstring ShortcutTarget(const std::wstring& shortcut) {
-  std::wstring target;
-  IShellLinkW* link;
-  if (SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
-                                 reinterpret_cast<void**>(&link)))) {
-    IPersistFile* file;
-    if (SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file)))) {
-      wchar_t path[MAX_PATH] = {};
-      if (SUCCEEDED(file->Load(shortcut.c_str(), STGM_READ)) &&
-          SUCCEEDED(link->GetPath(path, MAX_PATH, nullptr, SLGP_RAWPATH))) {
-        target = path;
-      }
-      file->Release();
-    }
-    link->Release();
-  }
-  return target;
 }
 
 namespace {
