@@ -8,13 +8,12 @@
 #include <vector>
 
 #include "expect.h"
+#include "scenario_steps.h"
 #include "scenarios.h"
 #include "ui.h"
 
 namespace {
 
-const wchar_t kSetupPath[] = L"S:\\setup.exe";
-const wchar_t kFinishedText[] = L"Installation completed successfully.";
 constexpr int kRuns = 3;
 
 // Committed private memory of another process, summed region by region:
@@ -50,7 +49,7 @@ bool TimeDefaultInstall(double* installMs, size_t* wizardBytes) {
   LARGE_INTEGER start, end;
   QueryPerformanceCounter(&start);
   bool clicked = Click(setup.pages[2], 1);
-  bool finished = clicked && WaitUntil([&] { return ReadText(status) == kFinishedText; }, kWaitMs);
+  bool finished = clicked && WaitUntil([&] { return ReadText(status) == kFinishedStatus; }, kWaitMs);
   QueryPerformanceCounter(&end);
   *installMs = Milliseconds(start, end);
   Click(setup.pages[3], 1);

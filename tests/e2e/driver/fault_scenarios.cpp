@@ -52,8 +52,8 @@ void InstallEverything(const PayloadView& payload, const Outcome& outcome, const
   GoToFolderPage(setup, false);
   const wchar_t* finalText =
       outcome.programs == outcome.selection && outcome.shortcuts == outcome.selection && outcome.uninstaller
-          ? kFinishedText
-          : kFailedText;
+          ? kFinishedStatus
+          : kFailedStatus;
   std::vector<std::wstring> lines = InstallAndWait(setup, finalText, true);
   Expect(lines == ExpectedLines(kDefaultInstallDir, outcome), "details lines: %s", what);
   Click(setup.pages[kProgress], 1);
@@ -116,7 +116,7 @@ void ScenarioDiskFull() {
   if (!Expect(before > room && WriteFiller(L"D:\\other-2.bin", before - room), "D: filled to leave %llu bytes", room))
     return;
   Note("D: has %llu bytes free when \"&Install\" is clicked", FreeBytes(kRoot));
-  std::vector<std::wstring> lines = InstallAndWait(setup, kFailedText, true);
+  std::vector<std::wstring> lines = InstallAndWait(setup, kFailedStatus, true);
   const uint32_t written = 1u << 0 | 1u << 1;
   const Outcome outcome = {selection, written, written, false, selection & ~written};
   Expect(lines == ExpectedLines(installDir, outcome), "details lines: each write after the drive filled has failed");
@@ -217,7 +217,7 @@ void ScenarioRepetition() {
   for (int run = 1; run <= kRuns; ++run) {
     if (!Expect(WaitForWizard(&setup), "run %d: setup.exe shows its wizard", run)) return;
     GoToFolderPage(setup, false);
-    std::vector<std::wstring> lines = InstallAndWait(setup, kFinishedText, false);
+    std::vector<std::wstring> lines = InstallAndWait(setup, kFinishedStatus, false);
     Expect(lines == expected, "run %d: the details list", run);
     Click(setup.pages[kProgress], 1);
     if (!ExpectExit(&setup, "\"&Close\"")) return;

@@ -82,7 +82,7 @@ void ScenarioPlantedDlls() {
     AnswerFolderPicker(setup, picker, L"", false);
     Expect(WaitUntil([&] { return !IsWindow(picker); }), "Cancel closes the picker");
   }
-  std::vector<std::wstring> lines = InstallAndWait(setup, kFinishedText, false);
+  std::vector<std::wstring> lines = InstallAndWait(setup, kFinishedStatus, false);
   Expect(lines == ExpectedLines(kDefaultInstallDir, Complete(kAllComponents)), "the installation ran as usual");
   Click(setup.pages[kProgress], 1);
   ExpectExit(&setup, "\"&Close\"");

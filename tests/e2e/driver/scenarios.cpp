@@ -15,8 +15,8 @@ const wchar_t kSetupPath[] = L"S:\\setup.exe";
 const wchar_t kDefaultInstallDir[] = L"C:\\Program Files\\Velunora\\";
 const wchar_t kShortcutDir[] = L"C:\\ProgramData\\Microsoft\\Windows\\Start Menu\\Programs\\Velunora\\";
 const wchar_t kUninstallKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Velunora";
-const wchar_t kFinishedText[] = L"Installation completed successfully.";
-const wchar_t kFailedText[] = L"Installation failed.";
+const wchar_t kFinishedStatus[] = L"Installation completed successfully.";
+const wchar_t kFailedStatus[] = L"Installation failed.";
 
 const wchar_t* const kNames[8] = {L"Talvex",     L"Glimmerdex", L"Veilcrafter", L"Frolix",
                                   L"Tunebridge", L"Notelocker", L"Wardbin",     L"Drifthub"};
@@ -117,7 +117,7 @@ std::vector<std::wstring> InstallAndWait(const Setup& setup, const wchar_t* fina
   HWND status = GetDlgItem(setup.pages[kProgress], 1003);
   bool finished = WaitUntil([&] {
     std::wstring text = ReadText(status);
-    return text == kFinishedText || text == kFailedText;
+    return text == kFinishedStatus || text == kFailedStatus;
   });
   Expect(finished, "the installation finished");
   ExpectText(ReadText(status), finalText, "final status");
@@ -313,7 +313,7 @@ void ScenarioDefaultInstall() {
   Expect(IsEnabled(folder, 1), "\"&Install\" enabled");
   Screenshot(L"3-folder");
 
-  std::vector<std::wstring> lines = InstallAndWait(setup, kFinishedText, true);
+  std::vector<std::wstring> lines = InstallAndWait(setup, kFinishedStatus, true);
   std::vector<std::wstring> expected = ExpectedLines(kDefaultInstallDir, Complete(kAllComponents));
   ExpectNumber(lines.size(), 17, "details lines");
   Expect(lines == expected, "details lines in order");
@@ -347,7 +347,7 @@ void ScenarioSelection() {
   ExpectText(ControlText(setup.pages[kFolder], 1017), L"Space required:  1 MB", "only Talvex: space required");
   Expect(IsEnabled(setup.pages[kFolder], 1), "only Talvex: \"&Install\" enabled");
 
-  std::vector<std::wstring> lines = InstallAndWait(setup, kFinishedText, false);
+  std::vector<std::wstring> lines = InstallAndWait(setup, kFinishedStatus, false);
   Expect(lines == ExpectedLines(kDefaultInstallDir, Complete(1)), "details lines of Talvex alone");
   Click(setup.pages[kProgress], 1);
   ExpectExit(&setup, "\"&Close\"");
@@ -386,7 +386,7 @@ void ScenarioSecondRun() {
   AnswerFolderPicker(setup, picker, picked, true);
   Expect(WaitUntil([&] { return ControlText(folder, 1005) == picked + L"\\"; }, 10000),
          "the picked folder itself becomes the install folder");
-  InstallAndWait(setup, kFinishedText, false);
+  InstallAndWait(setup, kFinishedStatus, false);
   Click(setup.pages[kProgress], 1);
   ExpectExit(&setup, "\"&Close\"");
   ExpectInstalled(payload, picked + L"\\", Complete(kAllComponents));
@@ -447,7 +447,7 @@ void ScenarioCloseDuringInstall() {
   Expect(WaitForSingleObject(setup.process.hProcess, 300) == WAIT_TIMEOUT,
          "closing during the installation is ignored");
   HWND status = GetDlgItem(setup.pages[kProgress], 1003);
-  Expect(WaitUntil([&] { return ReadText(status) == kFinishedText; }), "the installation completes");
+  Expect(WaitUntil([&] { return ReadText(status) == kFinishedStatus; }), "the installation completes");
   Expect(WaitForSingleObject(setup.process.hProcess, 0) == WAIT_TIMEOUT, "the wizard stays open after finishing");
   PressKey(setup, VK_F4, true);
   ExpectExit(&setup, "Alt+F4");
@@ -496,7 +496,7 @@ std::wstring InstallWithWizard(uint32_t selection) {
   Click(setup.pages[kComponents], 1);
   ExpectPageShown(setup, kFolder, "folder");
   std::wstring installDir = ControlText(setup.pages[kFolder], 1005);
-  InstallAndWait(setup, kFinishedText, false);
+  InstallAndWait(setup, kFinishedStatus, false);
   Click(setup.pages[kProgress], 1);
   ExpectExit(&setup, "\"&Close\"");
   ExpectInstalled(payload, installDir, Complete(selection));

@@ -16,6 +16,7 @@
 #include "install_logic.h"
 #include "payload_view.h"
 #include "program_ids.h"
+#include "scenario_steps.h"
 #include "scenarios.h"
 #include "screenshot.h"
 #include "shell_files.h"
@@ -28,10 +29,6 @@ const wchar_t kCaption[] = L"Velunora App Pack Uninstall";
 const wchar_t kQuestion[] = L"Remove Velunora App Pack and all of its components from this computer?";
 const wchar_t kRemovedAll[] = L"Velunora App Pack has been removed from this computer.";
 const wchar_t kRemovedPart[] = L"Velunora App Pack could not be removed completely.";
-const wchar_t kSetupPath[] = L"S:\\setup.exe";
-const wchar_t kDefaultFolder[] = L"C:\\Program Files\\Velunora\\";
-const wchar_t kUninstallKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Velunora";
-constexpr uint32_t kAll = 0xFF;
 constexpr DWORD kSelfRemovalWaitMs = 15000;
 
 void Screenshot(const wchar_t* name) {
@@ -247,9 +244,9 @@ void OpenWithThePrograms() {
 // UninstallString and expects the machine as it was.
 void FullCycle(uint32_t selection, const char* what, const wchar_t* screenshots) {
   Snapshot before = TakeSnapshot(kMachineAndUserState);
-  if (InstallWithWizard(selection) != kDefaultFolder) return;
+  if (InstallWithWizard(selection) != kDefaultInstallDir) return;
   std::wstring command = ReadValue(kUninstallKey, L"UninstallString").Text();
-  ExpectText(command, std::wstring(L"\"") + kDefaultFolder + L"uninstall.exe\"", "UninstallString");
+  ExpectText(command, std::wstring(L"\"") + kDefaultInstallDir + L"uninstall.exe\"", "UninstallString");
   UninstallRun run = RunUninstaller(command, true, screenshots);
   int n = Count(selection);
   ExpectText(run.closingText, std::wstring(kRemovedAll) + L"\n\n" + RemovedLine(n + 1, n, ValuesOf(selection), 2),
@@ -316,14 +313,14 @@ bool WriteLayout(HKEY root, const PayloadView& payload, uint32_t selection, cons
 
 }  // namespace
 
-void ScenarioUninstallFull() { FullCycle(kAll, "installing everything and uninstalling it", L"uninstall"); }
+void ScenarioUninstallFull() { FullCycle(kAllComponents, "installing everything and uninstalling it", L"uninstall"); }
 
 void ScenarioUninstallPartial() {
   FullCycle((1 << 1) | (1 << 4) | (1 << 6), "installing three components and uninstalling them", nullptr);
 }
 
 void ScenarioUninstallNo() {
-  if (InstallWithWizard(kAll) != kDefaultFolder) return;
+  if (InstallWithWizard(kAllComponents) != kDefaultInstallDir) return;
   // The installed programs work (opening them through the shell sets some
   // of the shell's own state, so this comes before the snapshot).
   OpenWithThePrograms();
@@ -334,14 +331,14 @@ void ScenarioUninstallNo() {
 
 void ScenarioUninstallTwoInstallations() {
   const std::wstring second = L"C:\\Program Files\\Second App Pack\\";
-  if (InstallWithWizard(kAll) != kDefaultFolder) return;
+  if (InstallWithWizard(kAllComponents) != kDefaultInstallDir) return;
   std::wstring firstCommand = ReadValue(kUninstallKey, L"UninstallString").Text();
   // The second setup offers the folder AppPath names. Pointing it at another
   // folder stands for a user's pick in the folder picker, which Wine's
   // picker does not let a driver make beside the folder it preselects.
   CreateDirectoryW(second.c_str(), nullptr);
   WriteText(L"Software\\Velunora", L"AppPath", REG_SZ, second);
-  if (InstallWithWizard(kAll) != second) return;
+  if (InstallWithWizard(kAllComponents) != second) return;
   Snapshot installed = TakeSnapshot(kMachineAndUserState);
 
   UninstallRun run = RunUninstaller(firstCommand, true);
@@ -354,21 +351,21 @@ void ScenarioUninstallTwoInstallations() {
   for (const wchar_t* name : kComponentNames) {
     std::wstring file = name;
     file[0] = name == kComponentNames[8] ? L'u' : file[0];
-    expected.push_back(L"removed " + std::wstring(kDefaultFolder) + file + L".exe");
+    expected.push_back(L"removed " + std::wstring(kDefaultInstallDir) + file + L".exe");
   }
-  expected.push_back(std::wstring(L"removed ") + kDefaultFolder);
+  expected.push_back(std::wstring(L"removed ") + kDefaultInstallDir);
   std::vector<std::wstring> changes = Differences(installed, TakeSnapshot(kMachineAndUserState));
   for (const std::wstring& change : changes) Note("%s", Narrow(change).c_str());
   std::sort(expected.begin(), expected.end());
   std::sort(changes.begin(), changes.end());
   Expect(changes == expected, "uninstalling the first removes its folder and its files, nothing else");
-  ExpectInstallation(kAll, second);
+  ExpectInstallation(kAllComponents, second);
 }
 
 void ScenarioUninstallFileInUse() {
   Snapshot before = TakeSnapshot(kMachineAndUserState);
-  if (InstallWithWizard(kAll) != kDefaultFolder) return;
-  std::wstring held = std::wstring(kDefaultFolder) + L"Wardbin.exe";
+  if (InstallWithWizard(kAllComponents) != kDefaultInstallDir) return;
+  std::wstring held = std::wstring(kDefaultInstallDir) + L"Wardbin.exe";
   // Another program holds it open and lets nobody else near it.
   HANDLE file = CreateFileW(held.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
   if (!Expect(file != INVALID_HANDLE_VALUE, "%s is held open", Narrow(held).c_str())) return;
@@ -380,7 +377,7 @@ void ScenarioUninstallFileInUse() {
              "closing message");
   std::vector<std::wstring> changes = Differences(before, TakeSnapshot(kMachineAndUserState));
   for (const std::wstring& change : changes) Note("%s", Narrow(change).c_str());
-  Expect(changes == std::vector<std::wstring>{std::wstring(L"added ") + kDefaultFolder, L"added " + held},
+  Expect(changes == std::vector<std::wstring>{std::wstring(L"added ") + kDefaultInstallDir, L"added " + held},
          "only the file in use and its folder are left");
 }
 
@@ -402,8 +399,9 @@ void ScenarioUninstallSingleUser() {
 
   // An all-users installation beside the user's: each uninstaller removes
   // its own and leaves the other's alone.
-  if (!WriteLayout(HKEY_LOCAL_MACHINE, payload, kAll, kDefaultFolder, std::wstring(kStartMenu) + L"Velunora\\") ||
-      !WriteLayout(HKEY_CURRENT_USER, payload, kAll, userDir, userStartMenu)) {
+  if (!WriteLayout(HKEY_LOCAL_MACHINE, payload, kAllComponents, kDefaultInstallDir,
+                   std::wstring(kStartMenu) + L"Velunora\\") ||
+      !WriteLayout(HKEY_CURRENT_USER, payload, kAllComponents, userDir, userStartMenu)) {
     return;
   }
   Snapshot both = TakeSnapshot(kMachineAndUserState);
