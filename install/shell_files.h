@@ -8,7 +8,7 @@
 // ends in a separator ("\" or "/") names a folder; root parts (drive, UNC
 // share, leading separator) are never created. Returns 1 when every folder
 // exists afterwards (also when there was nothing to do), 0 when one cannot be
-// created or the path does not fit the 300-unit working copy.
+// created or the path does not fit a working copy of kFolderUnits.
 int CreateDirectoryChain(const wchar_t* path);
 
 // Writes a shell link at `shortcutPath` whose target is `targetPath`.

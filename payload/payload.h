@@ -7,6 +7,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "payload_resource.h"
+
 // Results of loading the payload and of writing one entry; callers only
 // tell zero from non-zero.
 enum PayloadStatus : int {
@@ -18,7 +20,7 @@ enum PayloadStatus : int {
   PayloadCorrupt = 21,
 };
 
-constexpr uint32_t kPayloadResourceId = 102;  // RT_RCDATA
+constexpr uint32_t kPayloadResourceId = IDR_PAYLOAD;  // RT_RCDATA
 constexpr uint32_t kPayloadEntryCount = 11;
 constexpr uint32_t kPayloadRecordSize = 12;
 constexpr uint32_t kPayloadTableSize = kPayloadEntryCount * kPayloadRecordSize;  // 132
@@ -43,9 +45,13 @@ struct PayloadEntry {
 // Owns the 4 MiB block the payload decodes into. Starts empty (all zero);
 // the block goes back to the heap when the buffer ends.
 struct PayloadBuffer {
-  uint8_t* data;
-  uint32_t owned;
-  uint32_t capacity;
+  uint8_t* data = nullptr;
+  uint32_t owned = 0;
+  uint32_t capacity = 0;
+
+  PayloadBuffer() = default;
+  PayloadBuffer(const PayloadBuffer&) = delete;  // one owner per block
+  PayloadBuffer& operator=(const PayloadBuffer&) = delete;
 
   // Frees an owned block first, then allocates a zero-filled block of
   // kPayloadCapacity bytes. Returns it, or null (and no block) on failure.

@@ -1,10 +1,19 @@
-// Finds the payload resource in the program's own image, decodes and
-// verifies it, and indexes its entries into the setup context.
+// Finds the payload resource in a module's image, decodes and verifies it,
+// and indexes its entries.
 #pragma once
+
+#include <windows.h>
 
 #include "payload.h"
 
-struct SetupContext;
+// The payload resource as locked in the loaded image: read in place, valid
+// while the module stays loaded.
+struct PayloadResource {
+  const uint8_t* bytes;
+  uint32_t size;
+};
 
-// Returns Ok, or ResourceMissing, OutOfMemory or PayloadCorrupt.
-PayloadStatus LoadPayload(SetupContext* context);
+// Fills `resource` (null bytes when there is none), decodes into `payload`
+// and indexes into `entries` (kPayloadEntryCount). Returns Ok, or
+// ResourceMissing, OutOfMemory or PayloadCorrupt.
+PayloadStatus LoadPayload(HINSTANCE module, PayloadResource* resource, PayloadBuffer* payload, PayloadEntry* entries);

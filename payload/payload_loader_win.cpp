@@ -1,30 +1,18 @@
-#include <windows.h>
-
 #include "payload_constants.h"
 #include "payload_loader.h"
-#include "setup_context.h"
 
-PayloadStatus LoadPayload(SetupContext* context) {
-  HRSRC found = FindResourceW(context->instance, MAKEINTRESOURCEW(kPayloadResourceId), RT_RCDATA);
-  if (!found) {
-    context->payloadResource = nullptr;
-    return ResourceMissing;
-  }
-  context->payloadResourceSize = SizeofResource(context->instance, found);
-  if (context->payloadResourceSize == 0) {
-    context->payloadResource = nullptr;
-    return ResourceMissing;
-  }
+PayloadStatus LoadPayload(HINSTANCE module, PayloadResource* resource, PayloadBuffer* payload, PayloadEntry* entries) {
+  *resource = {};
+  HRSRC found = FindResourceW(module, MAKEINTRESOURCEW(kPayloadResourceId), RT_RCDATA);
+  if (!found) return ResourceMissing;
+  uint32_t size = SizeofResource(module, found);
+  if (size == 0) return ResourceMissing;
   // The bytes are read in place; nothing is unlocked or freed, since the
   // pointer stays valid while the module is loaded.
-  HGLOBAL loaded = LoadResource(context->instance, found);
+  HGLOBAL loaded = LoadResource(module, found);
   const void* bytes = loaded ? LockResource(loaded) : nullptr;
-  if (!bytes) {
-    context->payloadResource = nullptr;
-    return ResourceMissing;
-  }
-  context->payloadResource = static_cast<const uint8_t*>(bytes);
+  if (!bytes) return ResourceMissing;
+  *resource = {static_cast<const uint8_t*>(bytes), size};
   const PayloadExpectation expected = {kPayloadResourceSize, kPayloadDecodedLength, kPayloadChecksum};
-  return LoadPayloadBytes(context->payloadResource, context->payloadResourceSize, expected, &context->payload,
-                          context->entries);
+  return LoadPayloadBytes(resource->bytes, resource->size, expected, payload, entries);
 }

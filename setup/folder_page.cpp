@@ -2,7 +2,8 @@
 
 #include <shlobj.h>
 
-#include "install_logic.h"
+#include "components_page.h"
+#include "owners.h"
 #include "resource.h"
 #include "setup_context.h"
 #include "setup_texts.h"
@@ -10,9 +11,6 @@
 #include "wizard_logic.h"
 
 namespace {
-
-constexpr uint32_t kComponentsPage = 1;
-constexpr uint32_t kFolderPage = 2;
 
 // The bytes available to the caller on the install folder's drive, or on
 // the folder itself when its first three units are no drive root.
@@ -53,34 +51,28 @@ void BrowseForFolder() {
   info.lParam = reinterpret_cast<LPARAM>(&request);
   info.iImage = 0;
 
-  PIDLIST_ABSOLUTE item = SHBrowseForFolderW(&info);
-  if (!item) return;
+  TaskMemory<ITEMIDLIST> item(SHBrowseForFolderW(&info));
+  if (!item.Get()) return;
   // Converted into a buffer of its own: some platforms empty the output
   // when the conversion fails, and a failed pick must change nothing.
   wchar_t picked[MAX_PATH] = {};
-  BOOL converted = SHGetPathFromIDListW(item, picked);
-  CoTaskMemFree(item);
-  if (!converted) return;
+  if (!SHGetPathFromIDListW(item.Get(), picked)) return;
 
   WideCopy(context->browseDir, kFolderUnits, picked);
   WideCopy(context->installDir, kFolderUnits, picked);
   AppendSeparator(context->installDir, kFolderUnits);
-  SetDlgItemTextW(context->pages[kFolderPage], IDC_FOLDER_EDIT, context->installDir);
+  SetDlgItemTextW(context->pages[FolderPage], IDC_FOLDER_EDIT, context->installDir);
   UpdateSpaceInfo(context);
 }
 
 void UpdateSpaceInfo(SetupContext* context) {
-  bool selected[kComponentCount];
-  for (uint32_t k = 0; k < kComponentCount; ++k) {
-    selected[k] = IsDlgButtonChecked(context->pages[kComponentsPage], kComponentTable[k].checkBox) == BST_CHECKED;
-  }
-  context->requiredBytes = RequiredBytes(context->entries, selected);
+  context->requiredBytes = RequiredBytes(context->entries, SelectedComponents(context->pages[ComponentsPage]));
   FormatRequiredText(context->scratch.text, context->requiredBytes);
-  SetDlgItemTextA(context->pages[kFolderPage], IDC_SPACE_REQUIRED, context->scratch.text);
+  SetDlgItemTextA(context->pages[FolderPage], IDC_SPACE_REQUIRED, context->scratch.text);
 
   uint64_t freeBytes = FreeBytes(context->installDir);
   FormatAvailableText(context->scratch.text, freeBytes);
-  SetDlgItemTextA(context->pages[kFolderPage], IDC_SPACE_AVAILABLE, context->scratch.text);
+  SetDlgItemTextA(context->pages[FolderPage], IDC_SPACE_AVAILABLE, context->scratch.text);
 
-  EnableWindow(GetDlgItem(context->pages[kFolderPage], IDC_FORWARD), InstallEnabled(context->requiredBytes, freeBytes));
+  EnableWindow(GetDlgItem(context->pages[FolderPage], IDC_FORWARD), InstallEnabled(context->requiredBytes, freeBytes));
 }

@@ -9,48 +9,54 @@
 
 namespace {
 
-SetupContext* Context(void* self) { return static_cast<SetupContext*>(self); }
+// The real calls of start-up, on the one context.
+class SystemStartup final : public StartupCalls {
+ public:
+  explicit SystemStartup(SetupContext* context) : context_(context) {}
 
-bool InitializeCom(void*) { return SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)); }
+  bool InitializeCom() override { return SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)); }
 
-bool InitializeCommonControls(void*) {
-  INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_WIN95_CLASSES};
-  return InitCommonControlsEx(&controls) != FALSE;
-}
+  bool InitializeCommonControls() override {
+    INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_WIN95_CLASSES};
+    return InitCommonControlsEx(&controls) != FALSE;
+  }
 
-int InitPathsEffect(void*) { return InitPaths(); }
+  int InitPaths() override { return ::InitPaths(); }
 
-int IsUserAdminEffect(void*) { return IsUserAdmin(); }
+  int IsUserAdmin() override { return ::IsUserAdmin(); }
 
-void ShowMessage(void*, const char* text, const char* caption, MessageIcon icon) {
-  MessageBoxA(nullptr, text, caption, icon == IconError ? MB_ICONERROR : MB_ICONWARNING);
-}
+  void ShowMessage(const char* text, const char* caption, MessageIcon icon) override {
+    MessageBoxA(nullptr, text, caption, icon == IconError ? MB_ICONERROR : MB_ICONWARNING);
+  }
 
-// The frame's whole set-up, pages and timer included, runs inside this call.
-bool CreateFrame(void* self) {
-  SetupContext* context = Context(self);
-  context->frameWindow = CreateDialogParamW(context->instance, MAKEINTRESOURCEW(IDD_FRAME), nullptr, MainDialogProc, 0);
-  return context->frameWindow != nullptr;
-}
+  // The frame's whole set-up, pages and timer included, runs inside this call.
+  bool CreateFrame() override {
+    context_->frameWindow =
+        CreateDialogParamW(context_->instance, MAKEINTRESOURCEW(IDD_FRAME), nullptr, MainDialogProc, 0);
+    return context_->frameWindow != nullptr;
+  }
 
-void RunMessageLoop(void* self) {
-  SetupContext* context = Context(self);
-  MSG message;
-  message.message = 0;
-  message.wParam = 0;
-  while (message.message != WM_QUIT) {
-    BOOL result = GetMessageW(&message, nullptr, 0, 0);
-    if (result == 0 || result == -1) break;
-    // Only the visible page takes part in dialog navigation: Tab,
-    // mnemonics, Enter and Esc act on it alone.
-    if (!IsDialogMessageW(context->pages[context->currentPage], &message)) {
-      TranslateMessage(&message);
-      DispatchMessageW(&message);
+  void RunMessageLoop() override {
+    MSG message;
+    message.message = 0;
+    message.wParam = 0;
+    while (message.message != WM_QUIT) {
+      BOOL result = GetMessageW(&message, nullptr, 0, 0);
+      if (result == 0 || result == -1) break;
+      // Only the visible page takes part in dialog navigation: Tab,
+      // mnemonics, Enter and Esc act on it alone.
+      if (!IsDialogMessageW(context_->pages[context_->currentPage], &message)) {
+        TranslateMessage(&message);
+        DispatchMessageW(&message);
+      }
     }
   }
-}
 
-void UninitializeCom(void*) { CoUninitialize(); }
+  void UninitializeCom() override { CoUninitialize(); }
+
+ private:
+  SetupContext* context_;
+};
 
 }  // namespace
 
@@ -61,11 +67,9 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
   // searches System32 only, never the program's folder or the current one.
   SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32);
 
-  SetupContext context;
+  SetupContext context{};
   InitSetupContext(&context, instance);
-  const StartupEffects effects = {&context,        InitializeCom,     InitializeCommonControls,
-                                  InitPathsEffect, IsUserAdminEffect, ShowMessage,
-                                  CreateFrame,     RunMessageLoop,    UninitializeCom};
+  SystemStartup startup(&context);
   // The payload block goes back to the heap as the context ends, after COM.
-  return RunStartup(effects);
+  return RunStartup(startup);
 }

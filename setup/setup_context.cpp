@@ -2,9 +2,8 @@
 
 #include <shlobj.h>
 
-#include <cstring>
-
-#include "install_logic.h"
+#include "file_system.h"
+#include "owners.h"
 #include "payload_loader.h"
 #include "registry.h"
 #include "wide_text.h"
@@ -18,13 +17,6 @@ namespace {
 // terminated, whatever was stored.
 constexpr DWORD kAppPathReadBytes = 472;
 
-bool IsExistingFolder(const wchar_t* path) {
-  DWORD attributes = GetFileAttributesW(path);
-  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
-
-bool IsSeparator(wchar_t c) { return c == L'\\' || c == L'/'; }
-
 // A drive path ("D:\...") or a share ("\\server\..."). Setup only ever
 // records such a folder; anything else read back ("." from a number stored
 // in the value, "C:" meaning the current folder of drive C, a relative
@@ -36,14 +28,14 @@ bool IsFullyQualified(const wchar_t* path) {
 
 // True when AppPath named an existing folder; installDir then holds it as read.
 bool ReadPreviousFolder(SetupContext* context) {
-  HKEY key;
-  if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, BuildKeyPath(kMakerFolder), 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) {
+  RegistryKey key;
+  if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, BuildKeyPath(context->scratch.wide, kMakerFolder), 0, KEY_QUERY_VALUE,
+                    key.Put()) != ERROR_SUCCESS) {
     return false;
   }
   DWORD bytes = kAppPathReadBytes;
-  LONG result =
-      RegQueryValueExW(key, kAppPathValue, nullptr, nullptr, reinterpret_cast<BYTE*>(context->installDir), &bytes);
-  RegCloseKey(key);
+  LONG result = RegQueryValueExW(key.Get(), kAppPathValue, nullptr, nullptr,
+                                 reinterpret_cast<BYTE*>(context->installDir), &bytes);
   return result == ERROR_SUCCESS && IsFullyQualified(context->installDir) && IsExistingFolder(context->installDir);
 }
 
@@ -58,16 +50,19 @@ bool MakerFolderBelow(wchar_t* folder) {
 }  // namespace
 
 void InitSetupContext(SetupContext* context, HINSTANCE instance) {
-  std::memset(static_cast<void*>(context), 0, sizeof *context);
   context->instance = instance;
-  for (uint32_t i = 0; i <= kComponentCount; ++i) context->componentNames[i] = kComponentNames[i];
-  // The zero bytes are the payload buffer's empty state: no block, not owned.
+  for (uint32_t k = 0; k < kComponentCount; ++k) context->componentNames[k] = kComponentTable[k].name;
+  context->componentNames[kUninstallerName] = kUninstallerComponentName;
   g_setup = context;
 }
 
 int InitPaths() {
   SetupContext* context = g_setup;
-  if (LoadPayload(context) != Ok) return 0;
+  PayloadResource resource;
+  PayloadStatus loaded = LoadPayload(context->instance, &resource, &context->payload, context->entries);
+  context->payloadResource = resource.bytes;
+  context->payloadResourceSize = resource.size;
+  if (loaded != Ok) return 0;
 
   if (ReadPreviousFolder(context)) {
     WideCopy(context->browseDir, kFolderUnits, context->installDir);

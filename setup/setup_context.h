@@ -6,7 +6,10 @@
 
 #include <cstdint>
 
+#include "components.h"
+#include "path_text.h"
 #include "payload.h"
+#include "registry_layout.h"
 
 enum InstallState : uint32_t {
   Idle = 0,
@@ -15,11 +18,17 @@ enum InstallState : uint32_t {
   Closing = 3,
 };
 
-constexpr uint32_t kPageCount = 4;
-constexpr uint32_t kFolderUnits = 300;  // each folder field, terminator included
+// The wizard's pages, in the order they are shown; the value is the index
+// into `pages` and `currentPage`.
+enum Page : uint32_t {
+  LicensePage,
+  ComponentsPage,
+  FolderPage,
+  ProgressPage,
+  kPageCount,
+};
+
 constexpr uint32_t kScratchBytes = 512;
-constexpr uint32_t kComponentCount = 8;
-constexpr uint32_t kUninstallerName = 8;  // index of "Uninstall" in componentNames
 
 // One area shared in turn: single-byte text (the license, the space texts)
 // or UTF-16 text (a registry key path). Nothing in it outlives the operation
@@ -48,17 +57,18 @@ struct SetupContext {
   PayloadEntry entries[kPayloadEntryCount];
   PayloadBuffer payload;
   ScratchArea scratch;
-  const wchar_t* componentNames[kComponentCount + 1];
+  const wchar_t* componentNames[kComponentCount + 1];  // the components', then the uninstaller's
 };
 
 static_assert(sizeof(InstallState) == 4, "the state is a 32-bit field");
+static_assert(sizeof(ScratchArea::wide) / sizeof(wchar_t) == kKeyPathUnits, "key paths are composed in scratch");
 static_assert(sizeof(PayloadTime) == sizeof(FILETIME), "payload times are handed on as FILETIMEs");
 
 // The one global: set once by wWinMain before anything else runs.
 extern SetupContext* g_setup;
 
-// Zero-fills the record, sets the instance, the names and the empty payload
-// buffer, and publishes it through g_setup.
+// Sets the instance and the names of a value-initialised record (the payload
+// buffer starts empty) and publishes it through g_setup.
 void InitSetupContext(SetupContext* context, HINSTANCE instance);
 
 // Loads the payload and settles installDir, browseDir and startMenuDir from

@@ -6,28 +6,28 @@ namespace {
 
 // Everything between COM's start and its end; any failure returns here,
 // leaving the system as it was.
-void RunWithCom(const StartupEffects& e) {
-  if (!e.initializeCommonControls(e.self)) return;
-  if (!e.initPaths(e.self)) {
-    e.showMessage(e.self, kInitFailedText, kErrorCaption, IconError);
+void RunWithCom(StartupCalls& calls) {
+  if (!calls.InitializeCommonControls()) return;
+  if (!calls.InitPaths()) {
+    calls.ShowMessage(kInitFailedText, kErrorCaption, IconError);
     return;
   }
-  if (!e.isUserAdmin(e.self)) {
-    e.showMessage(e.self, kNotAdminText, kProductCaption, IconWarning);
+  if (!calls.IsUserAdmin()) {
+    calls.ShowMessage(kNotAdminText, kProductCaption, IconWarning);
     return;
   }
-  if (!e.createFrame(e.self)) {
-    e.showMessage(e.self, kInitFailedText, kErrorCaption, IconError);
+  if (!calls.CreateFrame()) {
+    calls.ShowMessage(kInitFailedText, kErrorCaption, IconError);
     return;
   }
-  e.runMessageLoop(e.self);
+  calls.RunMessageLoop();
 }
 
 }  // namespace
 
-int RunStartup(const StartupEffects& e) {
-  if (!e.initializeCom(e.self)) return 0;
-  RunWithCom(e);
-  e.uninitializeCom(e.self);
+int RunStartup(StartupCalls& calls) {
+  if (!calls.InitializeCom()) return 0;
+  RunWithCom(calls);
+  calls.UninitializeCom();
   return 0;
 }

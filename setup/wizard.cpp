@@ -4,9 +4,9 @@
 
 #include <cstring>
 
+#include "components_page.h"
 #include "folder_page.h"
-#include "install_logic.h"
-#include "install_steps.h"
+#include "progress_page.h"
 #include "resource.h"
 #include "setup_context.h"
 #include "setup_texts.h"
@@ -16,10 +16,6 @@ namespace {
 
 constexpr UINT_PTR kStepTimer = 1;
 constexpr UINT kStepPeriod = 125;  // ms: one install step per tick
-constexpr uint32_t kLicensePage = 0;
-constexpr uint32_t kComponentsPage = 1;
-constexpr uint32_t kFolderPage = 2;
-constexpr uint32_t kProgressPage = 3;
 constexpr int kInitialLicenseMargin = 6;
 constexpr COLORREF kDetailsBackground = RGB(2, 38, 9);
 constexpr COLORREF kDetailsText = RGB(6, 176, 37);
@@ -37,21 +33,21 @@ void SetEditMargins(HWND edit, int dx, int dy) {
 
 void SetPageTexts(SetupContext* context) {
   HWND* pages = context->pages;
-  SetDlgItemTextA(pages[kLicensePage], IDC_LICENSE_HEADING, kLicenseHeading);
-  SetDlgItemTextA(pages[kComponentsPage], IDC_COMPONENTS_HEADING, kComponentsHeading);
-  SetDlgItemTextA(pages[kFolderPage], IDC_FOLDER_HEADING, kFolderHeading);
-  SetDlgItemTextA(pages[kFolderPage], IDC_FOLDER_GROUP, kFolderGroupText);
-  SetDlgItemTextA(pages[kLicensePage], IDC_FORWARD, kAgreeButton);
-  SetDlgItemTextA(pages[kComponentsPage], IDC_FORWARD, kNextButton);
-  SetDlgItemTextA(pages[kFolderPage], IDC_FORWARD, kInstallButton);
-  SetDlgItemTextA(pages[kProgressPage], IDC_FORWARD, kCloseButton);
-  SetDlgItemTextA(pages[kLicensePage], IDC_CANCEL, kCancelButton);
-  SetDlgItemTextA(pages[kComponentsPage], IDC_CANCEL, kCancelButton);
-  SetDlgItemTextA(pages[kFolderPage], IDC_CANCEL, kCancelButton);
-  SetDlgItemTextA(pages[kFolderPage], IDC_BROWSE, kBrowseButton);
-  SetDlgItemTextA(pages[kComponentsPage], IDC_BACK, kBackButton);
-  SetDlgItemTextA(pages[kFolderPage], IDC_BACK, kBackButton);
-  SetDlgItemTextA(pages[kProgressPage], IDC_SHOW_DETAILS, kShowDetailsButton);
+  SetDlgItemTextA(pages[LicensePage], IDC_LICENSE_HEADING, kLicenseHeading);
+  SetDlgItemTextA(pages[ComponentsPage], IDC_COMPONENTS_HEADING, kComponentsHeading);
+  SetDlgItemTextA(pages[FolderPage], IDC_FOLDER_HEADING, kFolderHeading);
+  SetDlgItemTextA(pages[FolderPage], IDC_FOLDER_GROUP, kFolderGroupText);
+  SetDlgItemTextA(pages[LicensePage], IDC_FORWARD, kAgreeButton);
+  SetDlgItemTextA(pages[ComponentsPage], IDC_FORWARD, kNextButton);
+  SetDlgItemTextA(pages[FolderPage], IDC_FORWARD, kInstallButton);
+  SetDlgItemTextA(pages[ProgressPage], IDC_FORWARD, kCloseButton);
+  SetDlgItemTextA(pages[LicensePage], IDC_CANCEL, kCancelButton);
+  SetDlgItemTextA(pages[ComponentsPage], IDC_CANCEL, kCancelButton);
+  SetDlgItemTextA(pages[FolderPage], IDC_CANCEL, kCancelButton);
+  SetDlgItemTextA(pages[FolderPage], IDC_BROWSE, kBrowseButton);
+  SetDlgItemTextA(pages[ComponentsPage], IDC_BACK, kBackButton);
+  SetDlgItemTextA(pages[FolderPage], IDC_BACK, kBackButton);
+  SetDlgItemTextA(pages[ProgressPage], IDC_SHOW_DETAILS, kShowDetailsButton);
 }
 
 // The license is shown as stored, cut at 511 bytes and ended by a zero byte.
@@ -60,7 +56,7 @@ void ShowLicense(SetupContext* context) {
   const PayloadEntry& license = context->entries[kLicenseEntry];
   uint32_t length = license.size < kLicenseLimit ? license.size : kLicenseLimit;
   std::memcpy(context->scratch.text, context->payload.data + license.offset, length);
-  SetDlgItemTextA(context->pages[kLicensePage], IDC_LICENSE_TEXT, context->scratch.text);
+  SetDlgItemTextA(context->pages[LicensePage], IDC_LICENSE_TEXT, context->scratch.text);
 }
 
 void CentreFrame(HWND frame) {
@@ -77,7 +73,7 @@ void CentreFrame(HWND frame) {
 }
 
 void ShowDetails(SetupContext* context) {
-  ShowWindow(GetDlgItem(context->pages[kProgressPage], IDC_SHOW_DETAILS), SW_HIDE);
+  ShowWindow(GetDlgItem(context->pages[ProgressPage], IDC_SHOW_DETAILS), SW_HIDE);
   ShowWindow(context->detailsList, SW_SHOW);
   SetFocus(context->detailsList);
 }
@@ -93,16 +89,13 @@ int InitWizard(HWND frame) {
         CreateDialogParamW(context->instance, MAKEINTRESOURCEW(IDD_LICENSE + i), frame, PageDialogProc, 0);
     if (!context->pages[i]) return 0;
   }
-  context->detailsList = GetDlgItem(context->pages[kProgressPage], IDC_DETAILS_LIST);
-  AddEditMargins(GetDlgItem(context->pages[kLicensePage], IDC_LICENSE_TEXT), kInitialLicenseMargin,
+  context->detailsList = GetDlgItem(context->pages[ProgressPage], IDC_DETAILS_LIST);
+  AddEditMargins(GetDlgItem(context->pages[LicensePage], IDC_LICENSE_TEXT), kInitialLicenseMargin,
                  kInitialLicenseMargin);
   SetWindowTextW(frame, kFrameTitle);
   SetPageTexts(context);
-  for (uint32_t k = 0; k < kComponentCount; ++k) {
-    SetDlgItemTextW(context->pages[kComponentsPage], IDC_COMPONENT_FIRST + k, context->componentNames[k]);
-    CheckDlgButton(context->pages[kComponentsPage], IDC_COMPONENT_FIRST + k, BST_CHECKED);
-  }
-  SetDlgItemTextW(context->pages[kFolderPage], IDC_FOLDER_EDIT, context->installDir);
+  FillComponentsPage(context->pages[ComponentsPage], context->componentNames);
+  SetDlgItemTextW(context->pages[FolderPage], IDC_FOLDER_EDIT, context->installDir);
   ShowLicense(context);
 
   context->icon = LoadIconW(context->instance, MAKEINTRESOURCEW(IDI_SETUP));
@@ -111,7 +104,7 @@ int InitWizard(HWND frame) {
   if (!SetTimer(frame, kStepTimer, kStepPeriod, nullptr)) return 0;
 
   CentreFrame(frame);
-  ShowPage(0);
+  ShowPage(LicensePage);
   ShowWindow(frame, SW_SHOWNORMAL);
   return 1;
 }
@@ -129,10 +122,10 @@ void ShowPage(uint32_t index) {
   // Once the page handles it, its forward button has the focus and is the
   // default button.
   PostMessageW(page, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(GetDlgItem(page, IDC_FORWARD)), TRUE);
-  if (index == kFolderPage) UpdateSpaceInfo(context);
-  if (index == kProgressPage) {
+  if (index == FolderPage) UpdateSpaceInfo(context);
+  if (index == ProgressPage) {
     context->state = Installing;
-    PostMessageW(context->frameWindow, WM_APP, 0, 0);
+    PostMessageW(context->frameWindow, kInstallStepMessage, 0, 0);
   }
 }
 
@@ -156,7 +149,7 @@ INT_PTR CALLBACK MainDialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM) 
     case WM_TIMER:
       if (context->pendingStep != 0) RunInstallStep(context->pendingStep - 1);
       return TRUE;
-    case WM_APP:
+    case kInstallStepMessage:
       context->pendingStep = uint32_t(wParam) + 1;
       return TRUE;
     case WM_CLOSE:
@@ -171,7 +164,7 @@ INT_PTR CALLBACK MainDialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM) 
       return TRUE;
     case WM_DPICHANGED: {
       int margin = DpiMargin(HIWORD(wParam));
-      SetEditMargins(GetDlgItem(context->pages[kLicensePage], IDC_LICENSE_TEXT), margin, margin);
+      SetEditMargins(GetDlgItem(context->pages[LicensePage], IDC_LICENSE_TEXT), margin, margin);
       return TRUE;
     }
   }

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 
+#include "install_steps.h"
 #include "payload.h"
 
 constexpr uint32_t kFormatLimit = 63;        // literal characters FormatNumber copies at most
@@ -20,7 +21,7 @@ uint32_t FormatNumber(char* destination, const char* format, uint32_t value);
 
 // Bytes the selection needs: the selected programs, plus the uninstaller
 // when anything is selected. Unsigned 32-bit, as the installer counts it.
-uint32_t RequiredBytes(const PayloadEntry* entries, const bool selected[8]);
+uint32_t RequiredBytes(const PayloadEntry* entries, ComponentSelection selection);
 
 // "Space required:  N MB", N rounded up to whole MiB; fills `text` from its
 // start (it needs kSpaceTextBytes and zeroes them first).

@@ -5,7 +5,10 @@
 
 #include <cstring>
 
-#include "install_logic.h"
+#include "components.h"
+#include "file_system.h"
+#include "owners.h"
+#include "shell_link.h"
 #include "wide_text.h"
 
 namespace {
@@ -20,9 +23,8 @@ const wchar_t kRootName[] = L"HKEY_LOCAL_MACHINE\\";
 const int kStartMenuFolder = CSIDL_COMMON_PROGRAMS;
 #endif
 
-constexpr uint32_t kComponents = 8;
 constexpr uint32_t kMaxRows = 32;
-constexpr size_t kValueUnits = kUninstallPathUnits + 16;  // longer data cannot be ours
+constexpr size_t kValueUnits = kFolderUnits + 16;  // longer data cannot be ours
 
 // The system's folders a user could pick to install into directly.
 const KNOWNFOLDERID* const kSystemFolders[] = {
@@ -33,8 +35,6 @@ const KNOWNFOLDERID* const kSystemFolders[] = {
     &FOLDERID_Windows,      &FOLDERID_System,          &FOLDERID_Programs,           &FOLDERID_CommonPrograms,
     &FOLDERID_StartMenu,    &FOLDERID_CommonStartMenu,
 };
-
-bool Exists(const wchar_t* path) { return GetFileAttributesW(path) != INVALID_FILE_ATTRIBUTES; }
 
 bool Compose(wchar_t* out, size_t capacity, const wchar_t* a, const wchar_t* b, const wchar_t* c = L"") {
   out[0] = 0;
@@ -48,28 +48,20 @@ bool Compose(wchar_t* out, size_t capacity, const wchar_t* a, const wchar_t* b, 
 // The target a shortcut file names, as stored. False when it cannot be read.
 bool ReadShortcutTarget(const wchar_t* shortcut, wchar_t* target, int capacity) {
   target[0] = 0;
-  IShellLinkW* link;
-  HRESULT result = CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
-                                    reinterpret_cast<void**>(&link));
-  if (SUCCEEDED(result)) {
-    IPersistFile* file;
-    result = link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file));
-    if (SUCCEEDED(result)) {
-      result = file->Load(shortcut, STGM_READ);
-      // Not the raw path: a link may store its target with environment
-      // variables ("%ProgramFiles%\..."), which would never compare equal.
-      if (SUCCEEDED(result)) result = link->GetPath(target, capacity, nullptr, 0);
-      file->Release();
-    }
-    link->Release();
-  }
+  ComPtr<IShellLinkW> link;
+  ComPtr<IPersistFile> file;
+  HRESULT result = CreateShellLink(&link, &file);
+  if (SUCCEEDED(result)) result = file->Load(shortcut, STGM_READ);
+  // Not the raw path: a link may store its target with environment
+  // variables ("%ProgramFiles%\..."), which would never compare equal.
+  if (SUCCEEDED(result)) result = link->GetPath(target, capacity, nullptr, 0);
   return result == S_OK && target[0] != 0;
 }
 
 void RemovePrograms(const Installation& ours, RemovalReport* report) {
-  wchar_t path[kUninstallPathUnits];
-  for (uint32_t k = 0; k < kComponents; ++k) {
-    if (Compose(path, kUninstallPathUnits, ours.folder, kComponentNames[k], L".exe")) {
+  wchar_t path[kFolderUnits];
+  for (uint32_t k = 0; k < kComponentCount; ++k) {
+    if (Compose(path, kFolderUnits, ours.folder, kComponentTable[k].name, L".exe")) {
       RemoveFile(path, ProgramKind, report);
     }
   }
@@ -84,11 +76,11 @@ void RemoveShortcuts(const Installation& ours, RemovalReport* report) {
       !WideAppend(folder, MAX_PATH + 16, L"\\")) {
     return;
   }
-  wchar_t shortcut[kUninstallPathUnits];
-  wchar_t target[kUninstallPathUnits];
-  for (uint32_t k = 0; k < kComponents; ++k) {
-    if (!Compose(shortcut, kUninstallPathUnits, folder, kComponentNames[k], L".lnk") || !Exists(shortcut)) continue;
-    if (ReadShortcutTarget(shortcut, target, kUninstallPathUnits) && IsInFolder(target, ours.folder)) {
+  wchar_t shortcut[kFolderUnits];
+  wchar_t target[kFolderUnits];
+  for (uint32_t k = 0; k < kComponentCount; ++k) {
+    if (!Compose(shortcut, kFolderUnits, folder, kComponentTable[k].name, L".lnk") || !PathExists(shortcut)) continue;
+    if (ReadShortcutTarget(shortcut, target, kFolderUnits) && IsInFolder(target, ours.folder)) {
       RemoveFile(shortcut, ShortcutKind, report);
     } else {
       NoteKept(report, ShortcutKind);
@@ -108,16 +100,16 @@ struct ValueBuffer {
 void ReadRow(const RegistryRow& row, ValueBuffer* value) {
   value->found = FoundValue{};
   wchar_t path[kKeyPathUnits];
-  HKEY key;
+  RegistryKey key;
   if (!ComposeKeyPath(path, kKeyPathUnits, row.key) ||
-      RegOpenKeyExW(kRoot, path, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) {
+      RegOpenKeyExW(kRoot, path, 0, KEY_QUERY_VALUE, key.Put()) != ERROR_SUCCESS) {
     return;
   }
   DWORD type = 0;
   DWORD bytes = kValueUnits * sizeof(wchar_t);
   for (wchar_t& c : value->text) c = 0;  // REG_SZ data need not carry its terminator
-  LONG result = RegQueryValueExW(key, row.valueName, nullptr, &type, reinterpret_cast<BYTE*>(value->text), &bytes);
-  RegCloseKey(key);
+  LONG result =
+      RegQueryValueExW(key.Get(), row.valueName, nullptr, &type, reinterpret_cast<BYTE*>(value->text), &bytes);
   if (result != ERROR_SUCCESS && result != ERROR_MORE_DATA) return;
   value->found.present = true;
   value->found.type = type;
@@ -144,12 +136,9 @@ void NameValue(const RegistryRow& row, wchar_t* name, size_t capacity) {
 void DeleteRowValue(const RegistryRow& row, RemovalReport* report) {
   wchar_t path[kKeyPathUnits];
   ComposeKeyPath(path, kKeyPathUnits, row.key);
-  HKEY key;
-  LONG result = RegOpenKeyExW(kRoot, path, 0, KEY_SET_VALUE, &key);
-  if (result == ERROR_SUCCESS) {
-    result = RegDeleteValueW(key, row.valueName);
-    RegCloseKey(key);
-  }
+  RegistryKey key;
+  LONG result = RegOpenKeyExW(kRoot, path, 0, KEY_SET_VALUE, key.Put());
+  if (result == ERROR_SUCCESS) result = RegDeleteValueW(key.Get(), row.valueName);
   if (result == ERROR_SUCCESS) {
     NoteRemoved(report, RegistryKind);
     return;
@@ -159,17 +148,21 @@ void DeleteRowValue(const RegistryRow& row, RemovalReport* report) {
   NoteFailure(report, name, uint32_t(result));
 }
 
+// True when the key exists and holds no value and no subkey.
+bool IsEmptyKey(const wchar_t* path) {
+  RegistryKey key;
+  if (RegOpenKeyExW(kRoot, path, 0, KEY_QUERY_VALUE, key.Put()) != ERROR_SUCCESS) return false;
+  DWORD subkeys = 1, values = 1;
+  return RegQueryInfoKeyW(key.Get(), nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr, &values, nullptr, nullptr,
+                          nullptr, nullptr) == ERROR_SUCCESS &&
+         subkeys == 0 && values == 0;
+}
+
 // Deletes the key when it holds no value and no subkey; a key that is gone
 // already is fine.
 void DeleteKeyIfEmpty(const wchar_t* path, RemovalReport* report) {
-  HKEY key;
-  if (RegOpenKeyExW(kRoot, path, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) return;
-  DWORD subkeys = 1, values = 1;
-  LONG result = RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr, &values, nullptr, nullptr,
-                                 nullptr, nullptr);
-  RegCloseKey(key);
-  if (result != ERROR_SUCCESS || subkeys != 0 || values != 0) return;
-  result = RegDeleteKeyW(kRoot, path);
+  if (!IsEmptyKey(path)) return;
+  LONG result = RegDeleteKeyW(kRoot, path);
   if (result == ERROR_SUCCESS || result == ERROR_FILE_NOT_FOUND) return;
   wchar_t name[kFailureUnits];
   name[0] = 0;
@@ -214,7 +207,7 @@ void RemoveTable(const LayoutTable& table, const Installation& ours, RemovalRepo
 }  // namespace
 
 void RemoveFile(const wchar_t* path, ItemKind kind, RemovalReport* report, uint32_t attempts) {
-  if (!Exists(path)) return;  // never installed, or removed already
+  if (!PathExists(path)) return;  // never installed, or removed already
   DWORD error = 0;
   for (uint32_t attempt = 0; attempt < attempts; ++attempt) {
     if (attempt > 0) Sleep(100);
@@ -230,19 +223,14 @@ void RemoveFile(const wchar_t* path, ItemKind kind, RemovalReport* report, uint3
 bool MayRemoveFolder(const wchar_t* folder) {
   if (IsRootFolder(folder)) return false;
   for (const KNOWNFOLDERID* id : kSystemFolders) {
-    PWSTR path = nullptr;
-    bool same = SUCCEEDED(SHGetKnownFolderPath(*id, 0, nullptr, &path)) && SamePath(path, folder);
-    CoTaskMemFree(path);
-    if (same) return false;
+    TaskMemory<wchar_t> path;
+    if (SUCCEEDED(SHGetKnownFolderPath(*id, 0, nullptr, path.Put())) && SamePath(path.Get(), folder)) return false;
   }
   return true;
 }
 
 void RemoveFolderIfEmpty(const wchar_t* folder, RemovalReport* report) {
-  DWORD attributes = GetFileAttributesW(folder);
-  if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY) || !MayRemoveFolder(folder)) {
-    return;
-  }
+  if (!IsExistingFolder(folder) || !MayRemoveFolder(folder)) return;
   if (RemoveDirectoryW(folder)) {
     NoteRemoved(report, FolderKind);
     return;

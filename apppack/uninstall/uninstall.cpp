@@ -9,6 +9,7 @@
 #include <windows.h>
 #include <objbase.h>
 
+#include "owners.h"
 #include "removal.h"
 #include "uninstall_logic.h"
 #include "wide_text.h"
@@ -21,16 +22,16 @@ const wchar_t kNotTheUninstaller[] =
     L"The uninstaller could not be found where it was started from. Nothing has been removed.";
 
 constexpr DWORD kOriginalExitWaitMs = 30000;
-constexpr size_t kCommandUnits = 2 * kUninstallPathUnits + 64;
+constexpr size_t kCommandUnits = 2 * kFolderUnits + 64;
 
 // The program's own full path, in its long form, so that it compares with
 // the paths setup.exe wrote. False when it does not fit.
 bool OwnPath(wchar_t* path) {
-  wchar_t module[kUninstallPathUnits];
-  DWORD length = GetModuleFileNameW(nullptr, module, kUninstallPathUnits);
-  if (length == 0 || length >= kUninstallPathUnits) return false;
-  DWORD longLength = GetLongPathNameW(module, path, kUninstallPathUnits);
-  if (longLength == 0 || longLength >= kUninstallPathUnits) return WideCopy(path, kUninstallPathUnits, module);
+  wchar_t module[kFolderUnits];
+  DWORD length = GetModuleFileNameW(nullptr, module, kFolderUnits);
+  if (length == 0 || length >= kFolderUnits) return false;
+  DWORD longLength = GetLongPathNameW(module, path, kFolderUnits);
+  if (longLength == 0 || longLength >= kFolderUnits) return WideCopy(path, kFolderUnits, module);
   return true;
 }
 
@@ -38,22 +39,20 @@ bool OwnPath(wchar_t* path) {
 // a file that is this very program.
 bool SameContent(const wchar_t* a, const wchar_t* b) {
   const DWORD share = FILE_SHARE_READ | FILE_SHARE_DELETE;
-  HANDLE fileA = CreateFileW(a, GENERIC_READ, share, nullptr, OPEN_EXISTING, 0, nullptr);
-  HANDLE fileB = CreateFileW(b, GENERIC_READ, share, nullptr, OPEN_EXISTING, 0, nullptr);
-  bool same = fileA != INVALID_HANDLE_VALUE && fileB != INVALID_HANDLE_VALUE;
+  UniqueHandle fileA(CreateFileW(a, GENERIC_READ, share, nullptr, OPEN_EXISTING, 0, nullptr));
+  UniqueHandle fileB(CreateFileW(b, GENERIC_READ, share, nullptr, OPEN_EXISTING, 0, nullptr));
+  bool same = fileA.Valid() && fileB.Valid();
   BYTE bufferA[16384], bufferB[16384];
   while (same) {
     DWORD gotA = 0, gotB = 0;
-    if (!ReadFile(fileA, bufferA, sizeof bufferA, &gotA, nullptr) ||
-        !ReadFile(fileB, bufferB, sizeof bufferB, &gotB, nullptr) || gotA != gotB) {
+    if (!ReadFile(fileA.Get(), bufferA, sizeof bufferA, &gotA, nullptr) ||
+        !ReadFile(fileB.Get(), bufferB, sizeof bufferB, &gotB, nullptr) || gotA != gotB) {
       same = false;
       break;
     }
     if (gotA == 0) break;
     for (DWORD i = 0; i < gotA && same; ++i) same = bufferA[i] == bufferB[i];
   }
-  if (fileA != INVALID_HANDLE_VALUE) CloseHandle(fileA);
-  if (fileB != INVALID_HANDLE_VALUE) CloseHandle(fileB);
   return same;
 }
 
@@ -72,15 +71,18 @@ bool StartFinishingCopy(const wchar_t* self) {
   }
 
   SECURITY_ATTRIBUTES inheritable = {sizeof inheritable, nullptr, TRUE};
-  HANDLE file = CreateFileW(copy, GENERIC_READ | DELETE, FILE_SHARE_READ | FILE_SHARE_DELETE, &inheritable,
-                            OPEN_EXISTING, FILE_FLAG_DELETE_ON_CLOSE, nullptr);
-  HANDLE process = nullptr;
+  // Closing this process's handle deletes the copy unless the copy holds it too.
+  UniqueHandle file(CreateFileW(copy, GENERIC_READ | DELETE, FILE_SHARE_READ | FILE_SHARE_DELETE, &inheritable,
+                                OPEN_EXISTING, FILE_FLAG_DELETE_ON_CLOSE, nullptr));
+  HANDLE duplicate = nullptr;
   bool started = false;
-  if (DuplicateHandle(GetCurrentProcess(), GetCurrentProcess(), GetCurrentProcess(), &process, SYNCHRONIZE, TRUE, 0)) {
+  if (DuplicateHandle(GetCurrentProcess(), GetCurrentProcess(), GetCurrentProcess(), &duplicate, SYNCHRONIZE, TRUE,
+                      0)) {
+    UniqueHandle process(duplicate);
     FinishRequest request = {};
-    request.waitHandle = uint64_t(reinterpret_cast<UINT_PTR>(process));
-    request.deletesItselfOnClose = file != INVALID_HANDLE_VALUE;
-    WideCopy(request.original, kUninstallPathUnits, self);
+    request.waitHandle = uint64_t(reinterpret_cast<UINT_PTR>(process.Get()));
+    request.deletesItselfOnClose = file.Valid();
+    WideCopy(request.original, kFolderUnits, self);
     wchar_t command[kCommandUnits];
     STARTUPINFOW startup = {};
     startup.cb = sizeof startup;
@@ -90,16 +92,13 @@ bool StartFinishingCopy(const wchar_t* self) {
     started = ComposeFinishCommand(copy, request, command, kCommandUnits) &&
               CreateProcessW(copy, command, nullptr, nullptr, TRUE, 0, nullptr, temp, &startup, &info);
     if (started) {
+      UniqueHandle thread(info.hThread), child(info.hProcess);
       // The closing message comes from the copy; it may take the foreground
       // this process holds now.
       AllowSetForegroundWindow(info.dwProcessId);
-      CloseHandle(info.hThread);
-      CloseHandle(info.hProcess);
     }
-    CloseHandle(process);
   }
-  // Closing this process's handle deletes the copy unless the copy holds it too.
-  if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
+  file.Reset();
   if (!started) DeleteFileW(copy);
   return started;
 }
@@ -111,16 +110,16 @@ void ShowClosingMessage(const RemovalReport& report) {
               MB_OK | MB_SETFOREGROUND | (report.failureCount ? MB_ICONWARNING : MB_ICONINFORMATION));
 }
 
-bool FolderOf(const wchar_t* path, wchar_t* folder) { return FolderOfPath(path, folder, kUninstallPathUnits); }
+bool FolderOf(const wchar_t* path, wchar_t* folder) { return FolderOfPath(path, folder, kFolderUnits); }
 
 // The work of the finishing copy, once the uninstaller has ended.
 int FinishRun(const FinishRequest& request) {
-  HANDLE original = reinterpret_cast<HANDLE>(static_cast<UINT_PTR>(request.waitHandle));
-  WaitForSingleObject(original, kOriginalExitWaitMs);
-  CloseHandle(original);
+  UniqueHandle original(reinterpret_cast<HANDLE>(static_cast<UINT_PTR>(request.waitHandle)));
+  WaitForSingleObject(original.Get(), kOriginalExitWaitMs);
+  original.Reset();
 
-  wchar_t self[kUninstallPathUnits];
-  wchar_t folder[kUninstallPathUnits];
+  wchar_t self[kFolderUnits];
+  wchar_t folder[kFolderUnits];
   bool ours = OwnPath(self) && FolderOf(request.original, folder) && SameContent(self, request.original);
   if (!ours) {
     MessageBoxW(nullptr, kNotTheUninstaller, kCaption, MB_OK | MB_ICONERROR);
@@ -166,8 +165,8 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
       break;
   }
 
-  wchar_t self[kUninstallPathUnits];
-  wchar_t folder[kUninstallPathUnits];
+  wchar_t self[kFolderUnits];
+  wchar_t folder[kFolderUnits];
   if (!OwnPath(self) || !FolderOf(self, folder)) return 1;
   if (MessageBoxW(nullptr, kQuestion, kCaption, MB_YESNO | MB_ICONQUESTION) != IDYES) return 0;
   if (StartFinishingCopy(self)) return 0;

@@ -14,8 +14,6 @@ const LayoutTable kLayoutTables[3] = {
 
 namespace {
 
-bool IsSeparator(wchar_t c) { return c == L'\\' || c == L'/'; }
-
 // Upper case for the letters paths are written in, as the file system
 // compares them: ASCII, Latin-1, Latin Extended-A, Greek and Cyrillic.
 // Anything else compares as it is.
@@ -78,17 +76,16 @@ bool SameText(const wchar_t* a, const wchar_t* b) {
 // The file a command or an icon location names; false when it names none.
 bool NamedFile(const FoundValue& value, bool isIcon, wchar_t* file) {
   if (!value.text) return false;
-  return isIcon ? IconFile(value.text, file, kUninstallPathUnits)
-                : CommandProgram(value.text, file, kUninstallPathUnits);
+  return isIcon ? IconFile(value.text, file, kFolderUnits) : CommandProgram(value.text, file, kFolderUnits);
 }
 
 bool NamesProgramIn(const FoundValue& value, bool isIcon, const wchar_t* folder) {
-  wchar_t file[kUninstallPathUnits];
+  wchar_t file[kFolderUnits];
   return NamedFile(value, isIcon, file) && IsInFolder(file, folder);
 }
 
 bool NamesExactly(const FoundValue& value, bool isIcon, const wchar_t* path) {
-  wchar_t file[kUninstallPathUnits];
+  wchar_t file[kFolderUnits];
   return NamedFile(value, isIcon, file) && SamePath(file, path);
 }
 
@@ -182,8 +179,8 @@ bool IsInFolder(const wchar_t* path, const wchar_t* folder) {
   size_t length = WideLength(path);
   size_t end = LastSeparator(path, length);
   if (end == 0 || end == length) return false;  // no folder, or no file name
-  wchar_t own[kUninstallPathUnits];
-  return CopyRange(own, kUninstallPathUnits, path, end) && SamePath(own, folder);
+  wchar_t own[kFolderUnits];
+  return CopyRange(own, kFolderUnits, path, end) && SamePath(own, folder);
 }
 
 bool IsRootFolder(const wchar_t* folder) {
@@ -412,19 +409,19 @@ bool ComposeFinishCommand(const wchar_t* copy, const FinishRequest& request, wch
 
 FinishParse ParseFinishCommand(const wchar_t* commandLine, FinishRequest* request) {
   const wchar_t* cursor = commandLine;
-  wchar_t token[kUninstallPathUnits];
-  if (!NextToken(&cursor, token, kUninstallPathUnits)) return NotAFinishingRun;  // the program itself
-  if (!NextToken(&cursor, token, kUninstallPathUnits) || !SameText(token, kFinishSwitch)) return NotAFinishingRun;
+  wchar_t token[kFolderUnits];
+  if (!NextToken(&cursor, token, kFolderUnits)) return NotAFinishingRun;  // the program itself
+  if (!NextToken(&cursor, token, kFolderUnits) || !SameText(token, kFinishSwitch)) return NotAFinishingRun;
 
   FinishRequest parsed = {};
   wchar_t flag[8];
-  if (!NextToken(&cursor, token, kUninstallPathUnits) || !ParseNumber(token, &parsed.waitHandle)) {
+  if (!NextToken(&cursor, token, kFolderUnits) || !ParseNumber(token, &parsed.waitHandle)) {
     return MalformedFinish;
   }
   if (!NextToken(&cursor, flag, 8) || (!SameText(flag, L"0") && !SameText(flag, L"1"))) return MalformedFinish;
   parsed.deletesItselfOnClose = flag[0] == L'1';
-  if (!NextToken(&cursor, parsed.original, kUninstallPathUnits) || parsed.original[0] == 0) return MalformedFinish;
-  if (NextToken(&cursor, token, kUninstallPathUnits)) return MalformedFinish;  // nothing may follow
+  if (!NextToken(&cursor, parsed.original, kFolderUnits) || parsed.original[0] == 0) return MalformedFinish;
+  if (NextToken(&cursor, token, kFolderUnits)) return MalformedFinish;  // nothing may follow
   *request = parsed;
   return FinishingRun;
 }

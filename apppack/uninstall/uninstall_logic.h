@@ -9,9 +9,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "path_text.h"
 #include "registry_layout.h"
-
-constexpr size_t kUninstallPathUnits = 300;  // the install folder fields of setup.exe are as long
 
 // ---- Paths ---------------------------------------------------------------
 
@@ -122,7 +121,7 @@ void ComposeClosingMessage(const RemovalReport& report, wchar_t* text, size_t ca
 struct FinishRequest {
   uint64_t waitHandle;
   bool deletesItselfOnClose;
-  wchar_t original[kUninstallPathUnits];
+  wchar_t original[kFolderUnits];
 };
 
 // "copy" /finish HANDLE 0|1 "original". False when it does not fit.

@@ -4,7 +4,6 @@
 #pragma once
 
 #define IDI_SETUP 101
-#define IDR_PAYLOAD 102
 #define IDD_FRAME 103
 #define IDD_LICENSE 104
 #define IDD_COMPONENTS 105
@@ -23,8 +22,8 @@
 #define IDC_STATUS 1003
 #define IDC_LICENSE_TEXT 1004
 #define IDC_FOLDER_EDIT 1005
-#define IDC_COMPONENT_FIRST 1006  // component k is 1006 + k, k = 0..7
-#define IDC_COMPONENT_SPARE 1014  // the hidden ninth cell of the grid
+#define IDC_COMPONENT_FIRST 1006                       // component k is this + k, k = 0..7
+#define IDC_COMPONENT_SPARE (IDC_COMPONENT_FIRST + 8)  // the hidden ninth cell of the grid
 #define IDC_FOLDER_GROUP 1015
 #define IDC_SPACE_AVAILABLE 1016
 #define IDC_SPACE_REQUIRED 1017

@@ -1,126 +1,59 @@
 // The install steps' plan as data: run against recorders with scripted
 // results, the steps must produce exactly the paths, details lines,
 // registry rows, progress positions and final text of a real installation.
-#include "install_logic.h"
+#include "install_steps.h"
 
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <set>
 #include <string>
 #include <vector>
 
+#include "path_text.h"
+#include "plan_recorder.h"
+
 namespace {
 
-std::string Narrow(const wchar_t* text) {
-  std::string out;
-  for (; *text; ++text) out.push_back(char(*text));
-  return out;
-}
-
-struct RegistryWrite {
-  std::string key;
-  std::string value;  // "" for the default value
-  uint32_t type;
-  uint32_t bytes;
-  std::string text;  // REG_SZ data without its terminator
-  uint32_t number;   // REG_DWORD data
-};
-
-struct Recorder {
-  // Inputs.
-  uint32_t selected = 0xFF;             // bit k: component k ticked
-  std::set<int> failingEntryWrites;     // by call number, from 0
-  std::set<int> failingShortcuts;       // by call number, from 0
-  std::set<std::string> failingValues;  // by key path + "|" + value name
-
-  // What the steps did.
-  std::vector<std::string> lines;
-  std::vector<std::string> status;
-  std::vector<std::string> files;      // path, then "@" and the entry offset, then "+time" when stamped
-  std::vector<std::string> shortcuts;  // shortcut path -> target
-  std::vector<std::string> folders;
-  std::vector<RegistryWrite> values;
-  std::vector<uint32_t> posted;
-  std::vector<uint32_t> progress;
-  bool finished = false;
-  int entryWrites = 0;
-  int shortcutWrites = 0;
-
-  StepEffects Effects() {
-    return {this,
-            [](void* s, uint32_t k) { return (static_cast<Recorder*>(s)->selected >> k & 1) != 0; },
-            [](void* s, const wchar_t* name) { static_cast<Recorder*>(s)->status.push_back(Narrow(name)); },
-            [](void* s, const char* text) { static_cast<Recorder*>(s)->status.push_back(text); },
-            [](void* s, const wchar_t* folder) {
-              static_cast<Recorder*>(s)->folders.push_back(Narrow(folder));
-              return 1;
-            },
-            [](void* s, const wchar_t* line) { static_cast<Recorder*>(s)->lines.push_back(Narrow(line)); },
-            [](void* s, const wchar_t* path, const PayloadEntry& entry, const PayloadTime* time) {
-              Recorder* r = static_cast<Recorder*>(s);
-              r->files.push_back(Narrow(path) + "@" + std::to_string(entry.offset) +
-                                 (time ? "+" + std::to_string(time->lowDateTime) : ""));
-              return r->failingEntryWrites.count(r->entryWrites++) ? int(WriteFailed) : int(Ok);
-            },
-            [](void* s, const wchar_t* target, const wchar_t* shortcut) {
-              Recorder* r = static_cast<Recorder*>(s);
-              r->shortcuts.push_back(Narrow(shortcut) + " -> " + Narrow(target));
-              return r->failingShortcuts.count(r->shortcutWrites++) ? int32_t(0x80004005) : int32_t(0);
-            },
-            [](void* s, const RegistryRow& row, const void* data, uint32_t bytes) {
-              Recorder* r = static_cast<Recorder*>(s);
-              wchar_t key[kKeyPathUnits];
-              ComposeKeyPath(key, kKeyPathUnits, row.key);
-              RegistryWrite w = {Narrow(key), row.valueName ? Narrow(row.valueName) : "", row.type, bytes, "", 0};
-              if (row.type == kRegSz) {
-                w.text = Narrow(static_cast<const wchar_t*>(data));
-              } else {
-                std::memcpy(&w.number, data, 4);
-              }
-              r->values.push_back(w);
-              return r->failingValues.count(w.key + "|" + w.value) ? 0 : 1;
-            },
-            [](void* s, uint32_t step) { static_cast<Recorder*>(s)->posted.push_back(step); },
-            [](void* s) { static_cast<Recorder*>(s)->finished = true; },
-            [](void* s, uint32_t position) { static_cast<Recorder*>(s)->progress.push_back(position); }};
-  }
-};
-
-// The carried payload's table: sizes, and distinct non-zero times for the programs.
-const uint32_t kSizes[11] = {503, 184320, 200192, 380416, 440320, 214016, 238592, 376320, 309760, 109568, 109056};
-
+// A payload table laid out as the packer lays it out: the license, then the
+// programs and the uninstallers at their sizes, with distinct non-zero times
+// for the programs.
 struct Installation {
-  wchar_t installDir[300] = L"C:\\Program Files\\Velunora\\";
-  wchar_t startMenuDir[300] = L"C:\\ProgramData\\Microsoft\\Windows\\Start Menu\\Programs\\Velunora\\";
-  PayloadEntry entries[11] = {};
+  ComponentSelection selected = kAllComponents;
+  wchar_t installDir[kFolderUnits] = L"C:\\Program Files\\Velunora\\";
+  wchar_t startMenuDir[kFolderUnits] = L"C:\\ProgramData\\Microsoft\\Windows\\Start Menu\\Programs\\Velunora\\";
+  PayloadEntry entries[kPayloadEntryCount] = {};
   uint32_t errorCount = 0;
-  Recorder recorder;
+  PlanRecorder recorder;
 
   Installation() {
-    uint32_t offset = 132;
-    for (int i = 0; i < 11; ++i) {
-      entries[i] = {offset, kSizes[i], {i >= 1 && i <= 8 ? 1000u + i : 0u, i >= 1 && i <= 8 ? 30000000u : 0u}};
-      offset += kSizes[i];
+    uint32_t sizes[kPayloadEntryCount] = {503};
+    for (const Component& c : kComponentTable) sizes[c.payloadEntry] = c.bytes;
+    for (const Uninstaller& u : kUninstallers) sizes[u.payloadEntry] = u.bytes;
+    uint32_t offset = kPayloadTableSize;
+    for (uint32_t i = 0; i < kPayloadEntryCount; ++i) {
+      bool program = i >= 1 && i <= kComponentCount;
+      entries[i] = {offset, sizes[i], {program ? 1000u + i : 0u, program ? 30000000u : 0u}};
+      offset += sizes[i];
     }
   }
 
   uint32_t RequiredBytes() const {
     uint32_t sum = 0;
-    for (int k = 0; k < 8; ++k) {
-      if (recorder.selected >> k & 1) sum += kSizes[k + 1];
+    for (uint32_t k = 0; k < kComponentCount; ++k) {
+      if (IsSelected(selected, k)) sum += kComponentTable[k].bytes;
     }
-    return sum ? sum + kSizes[9] : 0;
+    return sum ? sum + kUninstallers[0].bytes : 0;
   }
+
+  StepState State() { return {selected, installDir, startMenuDir, entries, RequiredBytes(), &errorCount}; }
 
   // The whole chain, one step after the other, each checked to leave the
   // folders as it found them.
   void Run() {
-    StepState state = {installDir, startMenuDir, entries, kComponentNames, RequiredBytes(), &errorCount};
+    StepState state = State();
     std::wstring install = installDir, startMenu = startMenuDir;
-    StepEffects effects = recorder.Effects();
     for (uint32_t step = 0; step < kInstallStepCount; ++step) {
-      PerformInstallStep(step, &state, effects);
+      PerformInstallStep(step, &state, recorder, recorder);
       ASSERT_EQ(std::wstring(installDir), install) << "after step " << step;
       ASSERT_EQ(std::wstring(startMenuDir), startMenu) << "after step " << step;
     }
@@ -193,7 +126,7 @@ TEST(InstallPlan, AllEightComponents) {
 
 TEST(InstallPlan, OnlyTalvexStillMovesTheBarAndKeepsItsName) {
   Installation i;
-  i.recorder.selected = 1;
+  i.selected = 1;
   i.Run();
   EXPECT_EQ(i.recorder.lines,
             (std::vector<std::string>{kInstall + "Talvex.exe", kStartMenu + "Talvex.lnk", kInstall + "uninstall.exe"}));
@@ -208,7 +141,7 @@ TEST(InstallPlan, OnlyTalvexStillMovesTheBarAndKeepsItsName) {
 
 TEST(InstallPlan, OnlyTunebridgeEstimates316Kilobytes) {
   Installation i;
-  i.recorder.selected = 1 << 4;
+  i.selected = 1 << 4;
   i.Run();
   EXPECT_EQ(
       Find(i.recorder.values, "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Velunora", "EstimatedSize")
@@ -219,7 +152,7 @@ TEST(InstallPlan, OnlyTunebridgeEstimates316Kilobytes) {
 
 TEST(InstallPlan, AFailedProgramWriteSkipsItsShortcutAndRegistration) {
   Installation i;
-  i.recorder.selected = (1 << 4) | (1 << 5);  // Tunebridge fails, Notelocker follows
+  i.selected = (1 << 4) | (1 << 5);  // Tunebridge fails, Notelocker follows
   i.recorder.failingEntryWrites = {0};
   i.Run();
   EXPECT_EQ(i.recorder.lines,
@@ -235,7 +168,7 @@ TEST(InstallPlan, AFailedProgramWriteSkipsItsShortcutAndRegistration) {
 
 TEST(InstallPlan, AFailedShortcutStillRegisters) {
   Installation i;
-  i.recorder.selected = 1 << 6;
+  i.selected = 1 << 6;
   i.recorder.failingShortcuts = {0};
   i.Run();
   EXPECT_EQ(i.recorder.lines, (std::vector<std::string>{kInstall + "Wardbin.exe", kStartMenu + "Wardbin.lnk",
@@ -246,7 +179,7 @@ TEST(InstallPlan, AFailedShortcutStillRegisters) {
 
 TEST(InstallPlan, AFailedRegistryWriteIsNamedAndCounted) {
   Installation i;
-  i.recorder.selected = 1 << 7;
+  i.selected = 1 << 7;
   i.recorder.failingValues = {"Software\\Classes\\.dft|"};
   i.Run();
   EXPECT_EQ(i.recorder.lines, (std::vector<std::string>{kInstall + "Drifthub.exe", kStartMenu + "Drifthub.lnk",
@@ -260,7 +193,7 @@ TEST(InstallPlan, AFailedRegistryWriteIsNamedAndCounted) {
 
 TEST(InstallPlan, AFailedUninstallerWriteLeavesNoUninstallEntry) {
   Installation i;
-  i.recorder.selected = 1;
+  i.selected = 1;
   i.recorder.failingEntryWrites = {1};
   i.Run();
   EXPECT_EQ(i.recorder.lines.back(), "ERROR: Write failed.");
@@ -271,7 +204,7 @@ TEST(InstallPlan, AFailedUninstallerWriteLeavesNoUninstallEntry) {
 
 TEST(InstallPlan, NothingSelectedWritesNothing) {
   Installation i;
-  i.recorder.selected = 0;
+  i.selected = 0;
   i.Run();
   EXPECT_TRUE(i.recorder.lines.empty());
   EXPECT_TRUE(i.recorder.values.empty());
@@ -280,7 +213,7 @@ TEST(InstallPlan, NothingSelectedWritesNothing) {
 
   // With errors counted before the last step, its text follows them alone.
   Installation j;
-  j.recorder.selected = 0;
+  j.selected = 0;
   j.errorCount = 2;
   j.Run();
   EXPECT_EQ(j.recorder.status, (std::vector<std::string>{"Installation failed."}));
@@ -298,8 +231,8 @@ TEST(InstallPlan, EveryCommandLineQuotesItsProgram) {
   for (const std::string& file : i.recorder.files) written.insert(file.substr(0, file.find('@')));
   int commands = 0;
   for (const RegistryWrite& w : i.recorder.values) {
-    bool isCommand = w.value == "UninstallString" ||
-                     (w.key.size() > 8 && w.key.compare(w.key.size() - 8, 8, "\\command") == 0);
+    bool isCommand =
+        w.value == "UninstallString" || (w.key.size() > 8 && w.key.compare(w.key.size() - 8, 8, "\\command") == 0);
     if (!isCommand) continue;
     ++commands;
     size_t close = w.text.find('"', 1);
@@ -313,9 +246,9 @@ TEST(InstallPlan, EveryCommandLineQuotesItsProgram) {
 
 TEST(InstallPlan, AStepNumberBeyondTheLastDoesNothing) {
   Installation i;
-  StepState state = {i.installDir, i.startMenuDir, i.entries, kComponentNames, i.RequiredBytes(), &i.errorCount};
-  PerformInstallStep(9, &state, i.recorder.Effects());
-  PerformInstallStep(0xFFFFFFFFu, &state, i.recorder.Effects());
+  StepState state = i.State();
+  PerformInstallStep(9, &state, i.recorder, i.recorder);
+  PerformInstallStep(0xFFFFFFFFu, &state, i.recorder, i.recorder);
   EXPECT_TRUE(i.recorder.progress.empty());
   EXPECT_TRUE(i.recorder.posted.empty());
   EXPECT_TRUE(i.recorder.status.empty());

@@ -7,31 +7,27 @@
 
 namespace {
 
-struct Launch {
+// Start-up against recorded calls, each answering as scripted.
+struct Launch final : StartupCalls {
   bool com = true, controls = true, frame = true;
   int paths = 1, admin = 1;
   std::vector<std::string> calls;
 
-  int Start() {
-    StartupEffects e = {
-        this,
-        [](void* s) { return Log(s, "com", static_cast<Launch*>(s)->com); },
-        [](void* s) { return Log(s, "controls", static_cast<Launch*>(s)->controls); },
-        [](void* s) { return int(Log(s, "paths", static_cast<Launch*>(s)->paths != 0)); },
-        [](void* s) { return int(Log(s, "admin", static_cast<Launch*>(s)->admin != 0)); },
-        [](void* s, const char* text, const char* caption, MessageIcon icon) {
-          static_cast<Launch*>(s)->calls.push_back(std::string(icon == IconError ? "error" : "warning") + " box \"" +
-                                                   caption + "\": " + text);
-        },
-        [](void* s) { return Log(s, "frame", static_cast<Launch*>(s)->frame); },
-        [](void* s) { static_cast<Launch*>(s)->calls.push_back("loop"); },
-        [](void* s) { static_cast<Launch*>(s)->calls.push_back("uninit"); },
-    };
-    return RunStartup(e);
-  }
+  int Start() { return RunStartup(*this); }
 
-  static bool Log(void* s, const char* call, bool result) {
-    static_cast<Launch*>(s)->calls.push_back(std::string(call) + (result ? "" : " fails"));
+  bool InitializeCom() override { return Log("com", com); }
+  bool InitializeCommonControls() override { return Log("controls", controls); }
+  int InitPaths() override { return Log("paths", paths != 0); }
+  int IsUserAdmin() override { return Log("admin", admin != 0); }
+  void ShowMessage(const char* text, const char* caption, MessageIcon icon) override {
+    calls.push_back(std::string(icon == IconError ? "error" : "warning") + " box \"" + caption + "\": " + text);
+  }
+  bool CreateFrame() override { return Log("frame", frame); }
+  void RunMessageLoop() override { calls.push_back("loop"); }
+  void UninitializeCom() override { calls.push_back("uninit"); }
+
+  bool Log(const char* call, bool result) {
+    calls.push_back(std::string(call) + (result ? "" : " fails"));
     return result;
   }
 };

@@ -9,19 +9,14 @@
 #include <string>
 #include <vector>
 
-#include "install_logic.h"
+#include "install_steps.h"
+#include "plan_recorder.h"
 
 namespace {
 
 const wchar_t kFolder[] = L"C:\\Program Files\\Velunora\\";
 const wchar_t kUninstaller[] = L"C:\\Program Files\\Velunora\\uninstall.exe";
 const Installation kOurs = {kFolder, kUninstaller};
-
-std::string Narrow(const std::wstring& text) {
-  std::string out;
-  for (wchar_t c : text) out.push_back(c < 128 ? char(c) : '?');
-  return out;
-}
 
 TEST(UninstallPaths, CompareAsTheFileSystemDoes) {
   struct Case {
@@ -60,10 +55,10 @@ TEST(UninstallPaths, AProgramIsInAFolderOnlyDirectly) {
   EXPECT_FALSE(IsInFolder(L"C:\\Program Files\\Velunora\\", kFolder));  // the folder itself
   EXPECT_FALSE(IsInFolder(L"Talvex.exe", kFolder));
 
-  wchar_t folder[kUninstallPathUnits];
-  ASSERT_TRUE(FolderOfPath(kUninstaller, folder, kUninstallPathUnits));
+  wchar_t folder[kFolderUnits];
+  ASSERT_TRUE(FolderOfPath(kUninstaller, folder, kFolderUnits));
   EXPECT_EQ(std::wstring(folder), kFolder);
-  EXPECT_FALSE(FolderOfPath(L"uninstall.exe", folder, kUninstallPathUnits));
+  EXPECT_FALSE(FolderOfPath(L"uninstall.exe", folder, kFolderUnits));
   EXPECT_FALSE(FolderOfPath(kUninstaller, folder, 10));
   EXPECT_EQ(folder[0], 0);
 }
@@ -78,7 +73,7 @@ TEST(UninstallPaths, RootsAreNeverRemovable) {
 }
 
 TEST(UninstallPaths, ReadTheProgramOfACommandAndTheFileOfAnIcon) {
-  wchar_t out[kUninstallPathUnits];
+  wchar_t out[kFolderUnits];
   struct Case {
     const wchar_t* command;
     const wchar_t* program;  // null: none
@@ -92,7 +87,7 @@ TEST(UninstallPaths, ReadTheProgramOfACommandAndTheFileOfAnIcon) {
       {L"   ", nullptr},
   };
   for (const Case& c : commands) {
-    bool found = CommandProgram(c.command, out, kUninstallPathUnits);
+    bool found = CommandProgram(c.command, out, kFolderUnits);
     EXPECT_EQ(found, c.program != nullptr) << Narrow(c.command);
     if (found && c.program) {
       EXPECT_EQ(std::wstring(out), c.program) << Narrow(c.command);
@@ -110,7 +105,7 @@ TEST(UninstallPaths, ReadTheProgramOfACommandAndTheFileOfAnIcon) {
       {L",0", nullptr},
   };
   for (const Case& c : icons) {
-    bool found = IconFile(c.command, out, kUninstallPathUnits);
+    bool found = IconFile(c.command, out, kFolderUnits);
     EXPECT_EQ(found, c.program != nullptr) << Narrow(c.command);
     if (found && c.program) {
       EXPECT_EQ(std::wstring(out), c.program) << Narrow(c.command);
@@ -119,64 +114,35 @@ TEST(UninstallPaths, ReadTheProgramOfACommandAndTheFileOfAnIcon) {
 }
 
 // Every registry value setup.exe's install plan writes for a folder.
-struct Written {
-  const RegistryRow* row;
-  std::wstring text;
-  uint32_t number;
-};
-
-std::vector<Written> InstallPlanValues(const wchar_t* folder) {
-  struct Recorder {
-    std::vector<Written> values;
-  } recorder;
-  StepEffects effects = {&recorder,
-                         [](void*, uint32_t) { return true; },
-                         [](void*, const wchar_t*) {},
-                         [](void*, const char*) {},
-                         [](void*, const wchar_t*) { return 1; },
-                         [](void*, const wchar_t*) {},
-                         [](void*, const wchar_t*, const PayloadEntry&, const PayloadTime*) { return int(Ok); },
-                         [](void*, const wchar_t*, const wchar_t*) { return int32_t(0); },
-                         [](void* self, const RegistryRow& row, const void* data, uint32_t) {
-                           Written w = {&row, L"", 0};
-                           if (row.type == kRegSz) {
-                             w.text = static_cast<const wchar_t*>(data);
-                           } else {
-                             std::memcpy(&w.number, data, 4);
-                           }
-                           static_cast<Recorder*>(self)->values.push_back(w);
-                           return 1;
-                         },
-                         [](void*, uint32_t) {},
-                         [](void*) {},
-                         [](void*, uint32_t) {}};
-  wchar_t installDir[300], startMenuDir[300] = L"C:\\Start\\Velunora\\";
-  std::wcsncpy(installDir, folder, 299);
-  installDir[299] = 0;
+std::vector<RegistryWrite> InstallPlanValues(const wchar_t* folder) {
+  PlanRecorder recorder;
+  wchar_t installDir[kFolderUnits], startMenuDir[kFolderUnits] = L"C:\\Start\\Velunora\\";
+  std::wcsncpy(installDir, folder, kFolderUnits - 1);
+  installDir[kFolderUnits - 1] = 0;
   PayloadEntry entries[11] = {};
   uint32_t errors = 0;
-  StepState state = {installDir, startMenuDir, entries, kComponentNames, 2453504, &errors};
-  for (uint32_t step = 0; step < kInstallStepCount; ++step) PerformInstallStep(step, &state, effects);
+  StepState state = {kAllComponents, installDir, startMenuDir, entries, 2453504, &errors};
+  for (uint32_t step = 0; step < kInstallStepCount; ++step) PerformInstallStep(step, &state, recorder, recorder);
   return recorder.values;
 }
 
-FoundValue Found(const Written& w) {
-  return {true, w.row->type, w.row->type == kRegSz ? w.text.c_str() : nullptr, w.number};
+FoundValue Found(const RegistryWrite& w) {
+  return {true, w.row->type, w.row->type == kRegSz ? w.wide.c_str() : nullptr, w.number};
 }
 
 TEST(UninstallRegistry, EveryValueSetupWritesForOurFolderIsOurs) {
-  std::vector<Written> values = InstallPlanValues(kFolder);
+  std::vector<RegistryWrite> values = InstallPlanValues(kFolder);
   ASSERT_EQ(values.size(), 28u);
-  for (const Written& w : values) EXPECT_TRUE(HoldsWhatSetupWrote(*w.row, Found(w), kOurs)) << Narrow(w.text);
+  for (const RegistryWrite& w : values) EXPECT_TRUE(HoldsWhatSetupWrote(*w.row, Found(w), kOurs)) << w.text;
   // Spelled differently by the user who started it, still ours.
   Installation typed = {L"c:/program files/VELUNORA", L"c:/program files/VELUNORA/UNINSTALL.EXE"};
-  for (const Written& w : values) EXPECT_TRUE(HoldsWhatSetupWrote(*w.row, Found(w), typed)) << Narrow(w.text);
+  for (const RegistryWrite& w : values) EXPECT_TRUE(HoldsWhatSetupWrote(*w.row, Found(w), typed)) << w.text;
 }
 
 TEST(UninstallRegistry, AnotherFoldersValuesAreOursOnlyWhereTheyAreFixed) {
-  for (const Written& w : InstallPlanValues(L"C:\\Program Files\\Velunora Two\\")) {
+  for (const RegistryWrite& w : InstallPlanValues(L"C:\\Program Files\\Velunora Two\\")) {
     bool fixed = w.row->source == FixedText || w.row->source == FixedNumber || w.row->source == EstimatedKilobytes;
-    EXPECT_EQ(HoldsWhatSetupWrote(*w.row, Found(w), kOurs), fixed) << Narrow(w.text);
+    EXPECT_EQ(HoldsWhatSetupWrote(*w.row, Found(w), kOurs), fixed) << w.text;
   }
 }
 

@@ -95,15 +95,12 @@ TEST(InstallEnabled, NeedsASelectionBelowTheClampedFreeAmount) {
 }
 
 TEST(RequiredBytes, AddsTheUninstallerOnlyToASelection) {
-  PayloadEntry entries[11] = {};
-  const uint32_t sizes[11] = {503, 184320, 200192, 380416, 440320, 214016, 238592, 376320, 309760, 109568, 109056};
-  for (int i = 0; i < 11; ++i) entries[i].size = sizes[i];
-  bool all[8] = {true, true, true, true, true, true, true, true};
-  bool none[8] = {};
-  bool first[8] = {true};
-  EXPECT_EQ(RequiredBytes(entries, all), 2453504u);
-  EXPECT_EQ(RequiredBytes(entries, none), 0u);
-  EXPECT_EQ(RequiredBytes(entries, first), 293888u);
+  PayloadEntry entries[kPayloadEntryCount] = {};
+  for (const Component& c : kComponentTable) entries[c.payloadEntry].size = c.bytes;
+  for (const Uninstaller& u : kUninstallers) entries[u.payloadEntry].size = u.bytes;
+  EXPECT_EQ(RequiredBytes(entries, 0xFF), 2453504u);
+  EXPECT_EQ(RequiredBytes(entries, 0), 0u);
+  EXPECT_EQ(RequiredBytes(entries, 1), 293888u);
 }
 
 TEST(DpiMargin, ScalesFiveAt96AndStopsAt20) {

@@ -149,19 +149,22 @@ TEST_F(InitPathsTest, TakesAnyTypeAsTextAndExpandsNothing) {
 }
 
 TEST(LoadPayload, IndexesTheCarriedPayload) {
-  TestContext t;
-  ASSERT_EQ(LoadPayload(&t.context), Ok);
+  PayloadResource resource;
+  PayloadBuffer payload;
+  PayloadEntry entries[kPayloadEntryCount] = {};
+  ASSERT_EQ(LoadPayload(GetModuleHandleW(nullptr), &resource, &payload, entries), Ok);
   const uint32_t offsets[11] = {132, 635, 184955, 385147, 765563, 1205883, 1419899, 1658491, 2034811, 2344571, 2454139};
-  for (int i = 0; i < 11; ++i) EXPECT_EQ(t.context.entries[i].offset, offsets[i]) << i;
-  EXPECT_NE(t.context.payloadResource, nullptr);
-  EXPECT_EQ(t.context.payload.capacity, kPayloadCapacity);
+  for (int i = 0; i < 11; ++i) EXPECT_EQ(entries[i].offset, offsets[i]) << i;
+  EXPECT_NE(resource.bytes, nullptr);
+  EXPECT_EQ(payload.capacity, kPayloadCapacity);
 }
 
 TEST(LoadPayload, ReportsAModuleWithoutPayload) {
   TestContext t;
   t.context.instance = GetModuleHandleW(L"kernel32.dll");
-  EXPECT_EQ(LoadPayload(&t.context), ResourceMissing);
-  EXPECT_EQ(t.context.payloadResource, nullptr);
+  PayloadResource resource;
+  EXPECT_EQ(LoadPayload(t.context.instance, &resource, &t.context.payload, t.context.entries), ResourceMissing);
+  EXPECT_EQ(resource.bytes, nullptr);
   EXPECT_EQ(t.context.payload.data, nullptr);
   // And InitPaths fails on it, leaving the folders empty.
   EXPECT_EQ(InitPaths(), 0);

@@ -13,11 +13,11 @@
 #include <string>
 #include <vector>
 
-#include "install_logic.h"
 #include "payload_loader.h"
+#include "progress_page.h"
 #include "registry.h"
-#include "shell_files.h"
 #include "resource.h"
+#include "shell_files.h"
 #include "test_support.h"
 #include "wizard.h"
 
@@ -38,12 +38,13 @@ const wchar_t* const kWrittenKeys[] = {
 
 struct Installation : TestContext {
   ScratchFolder scratch;
-  HWND receiver = nullptr;  // stands in for the frame: receives the WM_APP chain
+  HWND receiver = nullptr;  // stands in for the frame: receives the chain of steps
 
   explicit Installation(uint32_t selection) {
     CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);  // as wWinMain does: shortcuts need it
     for (const wchar_t* key : kWrittenKeys) RegDeleteTreeW(HKEY_LOCAL_MACHINE, key);
-    EXPECT_EQ(LoadPayload(&context), Ok);
+    PayloadResource resource;
+    EXPECT_EQ(LoadPayload(context.instance, &resource, &context.payload, context.entries), Ok);
     wcscpy(context.installDir, scratch.Path(L"Program Files\\Velunora\\").c_str());
     wcscpy(context.startMenuDir, scratch.Path(L"Start Menu\\Velunora\\").c_str());
     INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_WIN95_CLASSES};
@@ -80,7 +81,7 @@ struct Installation : TestContext {
       RunInstallStep(step);
       EXPECT_EQ(context.pendingStep, 0u);
       MSG m;
-      bool posted = PeekMessageW(&m, receiver, WM_APP, WM_APP, PM_REMOVE) != 0;
+      bool posted = PeekMessageW(&m, receiver, kInstallStepMessage, kInstallStepMessage, PM_REMOVE) != 0;
       EXPECT_EQ(posted, step < 8) << step;
       if (posted) {
         EXPECT_EQ(m.wParam, step + 1);
@@ -126,8 +127,8 @@ TEST(RunInstallStep, InstallsEverySelectedComponentForReal) {
 
   std::vector<std::wstring> expected;
   for (uint32_t k = 0; k < 8; ++k) {
-    std::wstring program = install + kComponentNames[k] + L".exe";
-    std::wstring shortcut = startMenu + kComponentNames[k] + L".lnk";
+    std::wstring program = install + kComponentTable[k].name + L".exe";
+    std::wstring shortcut = startMenu + kComponentTable[k].name + L".lnk";
     expected.push_back(program);
     expected.push_back(shortcut);
     const PayloadEntry& entry = i.context.entries[k + 1];

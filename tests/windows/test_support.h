@@ -10,9 +10,9 @@
 #include "setup_context.h"
 #include "windows_files.h"
 
-// A zeroed SetupContext published through g_setup for the test's lifetime.
+// A value-initialised SetupContext published through g_setup for the test's lifetime.
 struct TestContext {
-  SetupContext context;
+  SetupContext context{};
   TestContext() { InitSetupContext(&context, GetModuleHandleW(nullptr)); }
   ~TestContext() { g_setup = nullptr; }
 };

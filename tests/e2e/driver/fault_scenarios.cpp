@@ -99,7 +99,7 @@ void ScenarioDiskFull() {
   const uint32_t selection = kAllComponents & ~(1u << 2 | 1u << 3 | 1u << 6);
   Click(folder, 3);
   ExpectPageShown(setup, kComponents, "components, after \"< &Back\"");
-  for (int k : {2, 3, 6}) Toggle(setup.pages[kComponents], 1006 + k);
+  for (int k : {2, 3, 6}) Toggle(setup.pages[kComponents], IDC_COMPONENT_FIRST + k);
   Click(setup.pages[kComponents], 1);
   ExpectPageShown(setup, kFolder, "folder");
   ExpectText(ControlText(folder, 1017), MegabyteText(L"Space required:  ", (RequiredBytes(selection) + 0xFFFFF) >> 20),
@@ -111,7 +111,8 @@ void ScenarioDiskFull() {
   // Then the drive fills while the wizard waits: room is left for Talvex,
   // Glimmerdex and 100 KiB, so Tunebridge is the first write to fail, and
   // every write after it finds the drive full.
-  uint64_t room = ClusterRounded(kRoot, kDocumentedSizes[1]) + ClusterRounded(kRoot, kDocumentedSizes[2]) + 100 * 1024;
+  uint64_t room =
+      ClusterRounded(kRoot, kComponentTable[0].bytes) + ClusterRounded(kRoot, kComponentTable[1].bytes) + 100 * 1024;
   uint64_t before = FreeBytes(kRoot);
   if (!Expect(before > room && WriteFiller(L"D:\\other-2.bin", before - room), "D: filled to leave %llu bytes", room))
     return;

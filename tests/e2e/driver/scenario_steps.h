@@ -9,7 +9,10 @@
 #include <string>
 #include <vector>
 
+#include "components.h"
+#include "install_steps.h"
 #include "payload_view.h"
+#include "resource.h"
 #include "ui.h"
 
 extern const wchar_t kSetupPath[];
@@ -18,9 +21,8 @@ extern const wchar_t kShortcutDir[];
 extern const wchar_t kUninstallKey[];
 extern const wchar_t kFinishedStatus[];
 extern const wchar_t kFailedStatus[];
-extern const wchar_t* const kNames[8];
-extern const uint32_t kDocumentedSizes[11];
-constexpr uint32_t kAllComponents = 0xFF;
+// The size of payload entry `entry`: the license, a program, an uninstaller.
+uint32_t EntryBytes(uint32_t entry);
 enum Page { kLicense, kComponents, kFolder, kProgress };
 
 // What an installation of `selection` (bit k: component k ticked) should

@@ -18,10 +18,17 @@ const wchar_t kUninstallKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\
 const wchar_t kFinishedStatus[] = L"Installation completed successfully.";
 const wchar_t kFailedStatus[] = L"Installation failed.";
 
-const wchar_t* const kNames[8] = {L"Talvex",     L"Glimmerdex", L"Veilcrafter", L"Frolix",
-                                  L"Tunebridge", L"Notelocker", L"Wardbin",     L"Drifthub"};
-const uint32_t kDocumentedSizes[11] = {503,    184320, 200192, 380416, 440320, 214016,
-                                       238592, 376320, 309760, 109568, 109056};
+uint32_t EntryBytes(uint32_t entry) {
+  const uint32_t kLicenseBytes = 503;  // apppack/license.txt, CRLF lines
+  if (entry == kLicenseEntry) return kLicenseBytes;
+  for (const Component& c : kComponentTable) {
+    if (c.payloadEntry == entry) return c.bytes;
+  }
+  for (const Uninstaller& u : kUninstallers) {
+    if (u.payloadEntry == entry) return u.bytes;
+  }
+  return 0;
+}
 
 Outcome Complete(uint32_t selection) { return {selection, selection, selection, selection != 0, 0}; }
 
@@ -32,10 +39,10 @@ void Screenshot(const wchar_t* name) {
 
 uint32_t RequiredBytes(uint32_t selection) {
   uint32_t sum = 0;
-  for (int k = 0; k < 8; ++k) {
-    if (selection >> k & 1) sum += kDocumentedSizes[k + 1];
+  for (uint32_t k = 0; k < kComponentCount; ++k) {
+    if (IsSelected(selection, k)) sum += kComponentTable[k].bytes;
   }
-  return sum ? sum + kDocumentedSizes[9] : 0;
+  return sum ? sum + kUninstallers[0].bytes : 0;
 }
 
 bool ExpectExit(Setup* setup, const char* how) {
@@ -78,9 +85,10 @@ void ExpectPageTexts(const Setup& setup, const PayloadView& payload) {
   ExpectText(ControlText(p1, 2), L"Cancel", "components cancel button");
   ExpectText(ControlText(p1, 3), L"< &Back", "components back button");
   for (int k = 0; k < 8; ++k) {
-    std::string what = "check box " + std::to_string(1006 + k);
-    ExpectText(ControlText(p1, 1006 + k), kNames[k], what.c_str());
-    Expect(IsChecked(p1, 1006 + k) && IsVisible(p1, 1006 + k), "%s ticked and visible", what.c_str());
+    std::string what = "check box " + std::to_string(IDC_COMPONENT_FIRST + k);
+    ExpectText(ControlText(p1, IDC_COMPONENT_FIRST + k), kComponentTable[k].name, what.c_str());
+    Expect(IsChecked(p1, IDC_COMPONENT_FIRST + k) && IsVisible(p1, IDC_COMPONENT_FIRST + k), "%s ticked and visible",
+           what.c_str());
   }
   Expect(!IsVisible(p1, 1014) && !IsEnabled(p1, 1014), "the ninth grid cell stays hidden and disabled");
 
@@ -137,12 +145,12 @@ std::vector<std::wstring> ExpectedLines(const std::wstring& installDir, const Ou
   std::vector<std::wstring> lines;
   for (int k = 0; k < 8; ++k) {
     if (!(outcome.selection >> k & 1)) continue;
-    lines.push_back(installDir + kNames[k] + L".exe");
+    lines.push_back(installDir + kComponentTable[k].name + L".exe");
     if (!(outcome.programs >> k & 1)) {
       lines.push_back(failed);
       continue;
     }
-    lines.push_back(std::wstring(kShortcutDir) + kNames[k] + L".lnk");
+    lines.push_back(std::wstring(kShortcutDir) + kComponentTable[k].name + L".lnk");
     if (!(outcome.shortcuts >> k & 1)) lines.push_back(failed);
   }
   if (!outcome.selection) return lines;
@@ -174,20 +182,20 @@ void ExpectNumberValue(const std::wstring& key, const wchar_t* name, DWORD numbe
 void ExpectInstalled(const PayloadView& payload, const std::wstring& installDir, const Outcome& outcome) {
   const uint32_t selection = outcome.programs;  // registrations go with the program files
   for (int k = 0; k < 8; ++k) {
-    std::wstring program = installDir + kNames[k] + L".exe";
-    std::wstring shortcut = std::wstring(kShortcutDir) + kNames[k] + L".lnk";
+    std::wstring program = installDir + kComponentTable[k].name + L".exe";
+    std::wstring shortcut = std::wstring(kShortcutDir) + kComponentTable[k].name + L".lnk";
     std::vector<BYTE> bytes;
     bool present = ReadFileBytes(program, &bytes);
     bool linked = GetFileAttributesW(shortcut.c_str()) != INVALID_FILE_ATTRIBUTES;
     if (!(selection >> k & 1)) {
       bool leftOver = outcome.leftOver >> k & 1;
-      Expect((!present || leftOver) && !linked, "%s not installed", Narrow(kNames[k]).c_str());
+      Expect((!present || leftOver) && !linked, "%s not installed", Narrow(kComponentTable[k].name).c_str());
       continue;
     }
     const PayloadEntry& entry = payload.entries[k + 1];
-    Expect(present && bytes.size() == kDocumentedSizes[k + 1] &&
+    Expect(present && bytes.size() == kComponentTable[k].bytes &&
                std::memcmp(bytes.data(), payload.decoded.data() + entry.offset, bytes.size()) == 0,
-           "%s holds its %u bytes exactly", Narrow(program).c_str(), kDocumentedSizes[k + 1]);
+           "%s holds its %u bytes exactly", Narrow(program).c_str(), kComponentTable[k].bytes);
     FILETIME written = {};
     LastWriteTime(program, &written);
     Expect(entry.lastWrite.highDateTime != 0 && written.dwLowDateTime == entry.lastWrite.lowDateTime &&
@@ -230,9 +238,9 @@ void ExpectInstalled(const PayloadView& payload, const std::wstring& installDir,
     }
     ExpectValue(classes + t.extension, nullptr, t.progId, t.progIdBytes);
     ExpectValue(classes + t.progId, nullptr, t.description, t.descriptionBytes);
-    ExpectValue(classes + t.progId + L"\\DefaultIcon", nullptr, icon(kNames[t.component]));
+    ExpectValue(classes + t.progId + L"\\DefaultIcon", nullptr, icon(kComponentTable[t.component].name));
     ExpectValue(classes + t.progId + L"\\shell", nullptr, L"open", 10);
-    ExpectValue(classes + t.progId + L"\\shell\\open\\command", nullptr, command(kNames[t.component]));
+    ExpectValue(classes + t.progId + L"\\shell\\open\\command", nullptr, command(kComponentTable[t.component].name));
   }
 
   if (!outcome.selection) return;
@@ -244,9 +252,9 @@ void ExpectInstalled(const PayloadView& payload, const std::wstring& installDir,
   std::wstring uninstaller = installDir + L"uninstall.exe";
   std::vector<BYTE> bytes;
   const PayloadEntry& entry = payload.entries[9];
-  Expect(ReadFileBytes(uninstaller, &bytes) && bytes.size() == kDocumentedSizes[9] &&
+  Expect(ReadFileBytes(uninstaller, &bytes) && bytes.size() == kUninstallers[0].bytes &&
              std::memcmp(bytes.data(), payload.decoded.data() + entry.offset, bytes.size()) == 0,
-         "uninstall.exe holds its %u bytes exactly", kDocumentedSizes[9]);
+         "uninstall.exe holds its %u bytes exactly", kUninstallers[0].bytes);
   ExpectValue(kUninstallKey, L"DisplayIcon", uninstaller + L",0");
   ExpectValue(kUninstallKey, L"DisplayName", L"Velunora App Pack (All Users)", 60);
   ExpectValue(kUninstallKey, L"DisplayVersion", L"2308", 10);
@@ -264,8 +272,8 @@ bool Launch(Setup* setup, const wchar_t* path, const wchar_t* currentDirectory) 
 bool LoadPayload(PayloadView* payload) {
   if (!Expect(ReadPayload(kSetupPath, payload), "setup.exe's payload decodes")) return false;
   for (int i = 0; i < 11; ++i) {
-    if (payload->entries[i].size != kDocumentedSizes[i]) {
-      return Expect(false, "entry %d has %u bytes, documented %u", i, payload->entries[i].size, kDocumentedSizes[i]);
+    if (payload->entries[i].size != EntryBytes(i)) {
+      return Expect(false, "entry %d has %u bytes, documented %u", i, payload->entries[i].size, EntryBytes(i));
     }
   }
   return true;
@@ -329,7 +337,7 @@ void ScenarioSelection() {
   if (!Launch(&setup)) return;
   Click(setup.pages[kLicense], 1);
   ExpectPageShown(setup, kComponents, "components");
-  for (int k = 0; k < 8; ++k) Toggle(setup.pages[kComponents], 1006 + k);
+  for (int k = 0; k < 8; ++k) Toggle(setup.pages[kComponents], IDC_COMPONENT_FIRST + k);
   Click(setup.pages[kComponents], 1);
   ExpectPageShown(setup, kFolder, "folder");
   ExpectText(ControlText(setup.pages[kFolder], 1017), L"Space required:  0 MB", "nothing selected: space required");
@@ -341,7 +349,7 @@ void ScenarioSelection() {
 
   Click(setup.pages[kFolder], 3);
   ExpectPageShown(setup, kComponents, "components, after \"< &Back\"");
-  Toggle(setup.pages[kComponents], 1006);
+  Toggle(setup.pages[kComponents], IDC_COMPONENT_FIRST);
   Click(setup.pages[kComponents], 1);
   ExpectPageShown(setup, kFolder, "folder");
   ExpectText(ControlText(setup.pages[kFolder], 1017), L"Space required:  1 MB", "only Talvex: space required");
@@ -491,7 +499,7 @@ std::wstring InstallWithWizard(uint32_t selection) {
   Click(setup.pages[kLicense], 1);
   ExpectPageShown(setup, kComponents, "components");
   for (int k = 0; k < 8; ++k) {
-    if (!(selection >> k & 1)) Toggle(setup.pages[kComponents], 1006 + k);
+    if (!(selection >> k & 1)) Toggle(setup.pages[kComponents], IDC_COMPONENT_FIRST + k);
   }
   Click(setup.pages[kComponents], 1);
   ExpectPageShown(setup, kFolder, "folder");

@@ -13,7 +13,8 @@
 #include <vector>
 
 #include "expect.h"
-#include "install_logic.h"
+#include "install_steps.h"
+#include "path_text.h"
 #include "payload_view.h"
 #include "program_ids.h"
 #include "scenario_steps.h"
@@ -260,54 +261,56 @@ void FullCycle(uint32_t selection, const char* what, const wchar_t* screenshots)
 // the test's choosing: the very plan setup.exe follows. Below
 // HKEY_CURRENT_USER it is what the single-user edition's setup would write,
 // with that edition's uninstaller.
-struct LayoutWriter {
-  HKEY root;
-  const PayloadView* payload;
-  PayloadBuffer buffer;
-  uint32_t selection;
-
-  StepEffects Effects() {
-    return {
-        this,
-        [](void* self, uint32_t k) { return (static_cast<LayoutWriter*>(self)->selection >> k & 1) != 0; },
-        [](void*, const wchar_t*) {},
-        [](void*, const char*) {},
-        [](void*, const wchar_t* folder) { return CreateDirectoryChain(folder); },
-        [](void*, const wchar_t*) {},
-        [](void* self, const wchar_t* path, const PayloadEntry& entry, const PayloadTime* time) {
-          LayoutWriter* w = static_cast<LayoutWriter*>(self);
-          bool perUser = w->root == HKEY_CURRENT_USER && &entry == &w->payload->entries[9];
-          const PayloadEntry& written = perUser ? w->payload->entries[10] : entry;
-          return int(w->buffer.WriteEntryToFile(path, written.offset, written.size, time));
-        },
-        [](void*, const wchar_t* target, const wchar_t* shortcut) { return int32_t(CreateShortcut(target, shortcut)); },
-        [](void* self, const RegistryRow& row, const void* data, uint32_t bytes) {
-          wchar_t path[kKeyPathUnits];
-          ComposeKeyPath(path, kKeyPathUnits, row.key);
-          return WriteBytes(path, row.valueName, row.type, data, bytes, static_cast<LayoutWriter*>(self)->root) ? 1 : 0;
-        },
-        [](void*, uint32_t) {},
-        [](void*) {},
-        [](void*, uint32_t) {}};
+class LayoutWriter final : public InstallWrites, public StepSink {
+ public:
+  LayoutWriter(HKEY root, const PayloadView& payload) : root_(root), payload_(payload) {
+    buffer_.data = const_cast<uint8_t*>(payload.decoded.data());  // read only; never owned
+    buffer_.capacity = uint32_t(payload.decoded.size());
   }
+
+  int CreateDirectoryChain(const wchar_t* folder) override { return ::CreateDirectoryChain(folder); }
+  PayloadStatus WriteEntry(const wchar_t* path, const PayloadEntry& entry, const PayloadTime* time) override {
+    bool perUser = root_ == HKEY_CURRENT_USER && &entry == &payload_.entries[kUninstallerEntry];
+    const PayloadEntry& written = perUser ? payload_.entries[kSingleUserUninstallerEntry] : entry;
+    return buffer_.WriteEntryToFile(path, written.offset, written.size, time);
+  }
+  int32_t CreateShortcut(const wchar_t* target, const wchar_t* shortcut) override {
+    return ::CreateShortcut(target, shortcut);
+  }
+  int WriteValue(const RegistryRow& row, const void* data, uint32_t bytes) override {
+    wchar_t path[kKeyPathUnits];
+    ComposeKeyPath(path, kKeyPathUnits, row.key);
+    return WriteBytes(path, row.valueName, row.type, data, bytes, root_) ? 1 : 0;
+  }
+
+  void SetStatusName(const wchar_t*) override {}
+  void SetStatusText(const char*) override {}
+  void AddLine(const wchar_t*) override {}
+  void SetProgress(uint32_t) override {}
+  void PostNextStep(uint32_t) override {}
+  void SetFinished() override {}
+
+ private:
+  HKEY root_;
+  const PayloadView& payload_;
+  PayloadBuffer buffer_;
 };
 
 bool WriteLayout(HKEY root, const PayloadView& payload, uint32_t selection, const std::wstring& installDir,
                  const std::wstring& startMenuDir) {
-  LayoutWriter writer = {root, &payload, {}, selection};
-  writer.buffer.data = const_cast<uint8_t*>(payload.decoded.data());  // read only; never owned
-  writer.buffer.capacity = uint32_t(payload.decoded.size());
-  wchar_t install[300], startMenu[300];
-  lstrcpynW(install, installDir.c_str(), 300);
-  lstrcpynW(startMenu, startMenuDir.c_str(), 300);
+  LayoutWriter writer(root, payload);
+  wchar_t install[kFolderUnits], startMenu[kFolderUnits];
+  lstrcpynW(install, installDir.c_str(), kFolderUnits);
+  lstrcpynW(startMenu, startMenuDir.c_str(), kFolderUnits);
   uint32_t required = 0, errors = 0;
-  for (int k = 0; k < 8; ++k) {
-    if (selection >> k & 1) required += payload.entries[k + 1].size;
+  for (uint32_t k = 0; k < kComponentCount; ++k) {
+    if (IsSelected(selection, k)) required += payload.entries[kComponentTable[k].payloadEntry].size;
   }
-  if (required) required += payload.entries[root == HKEY_CURRENT_USER ? 10 : 9].size;
-  StepState state = {install, startMenu, payload.entries, kComponentNames, required, &errors};
-  StepEffects effects = writer.Effects();
-  for (uint32_t step = 0; step < kInstallStepCount; ++step) PerformInstallStep(step, &state, effects);
+  if (required) {
+    required += payload.entries[root == HKEY_CURRENT_USER ? kSingleUserUninstallerEntry : kUninstallerEntry].size;
+  }
+  StepState state = {selection, install, startMenu, payload.entries, required, &errors};
+  for (uint32_t step = 0; step < kInstallStepCount; ++step) PerformInstallStep(step, &state, writer, writer);
   return Expect(errors == 0, "the layout is written without errors");
 }
 
@@ -348,11 +351,10 @@ void ScenarioUninstallTwoInstallations() {
              "closing message");
   // Only the first installation's folder and files are gone.
   std::vector<std::wstring> expected;
-  for (const wchar_t* name : kComponentNames) {
-    std::wstring file = name;
-    file[0] = name == kComponentNames[8] ? L'u' : file[0];
-    expected.push_back(L"removed " + std::wstring(kDefaultInstallDir) + file + L".exe");
+  for (const Component& c : kComponentTable) {
+    expected.push_back(L"removed " + std::wstring(kDefaultInstallDir) + c.name + L".exe");
   }
+  expected.push_back(L"removed " + std::wstring(kDefaultInstallDir) + kUninstallerFileName);
   expected.push_back(std::wstring(L"removed ") + kDefaultInstallDir);
   std::vector<std::wstring> changes = Differences(installed, TakeSnapshot(kMachineAndUserState));
   for (const std::wstring& change : changes) Note("%s", Narrow(change).c_str());

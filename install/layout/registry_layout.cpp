@@ -1,5 +1,6 @@
 #include "registry_layout.h"
 
+#include "components.h"
 #include "wide_text.h"
 
 const wchar_t kAppPathValue[] = L"AppPath";
@@ -15,22 +16,24 @@ const wchar_t kPlayVerb[] = L"Play with Tunebridge";
 
 }  // namespace
 
-const RegistryRow kAppPathRow = {8, {L"Velunora"}, kAppPathValue, kRegSz, InstallFolder, nullptr, 0, 0};
+// A fixed REG_SZ text with its byte count, the characters and the
+// terminator in UTF-16, counted by the compiler (two bytes a unit, also
+// where wchar_t is wider, as in the native tests).
+#define FIXED_TEXT(text) FixedText, text, 0, uint32_t(sizeof(text) / sizeof(wchar_t) * 2)
+
+const RegistryRow kAppPathRow = {8, {kMakerFolder}, kAppPathValue, kRegSz, InstallFolder, nullptr, 0, 0};
 
 // A verb for folders and for every audio file (step 4), then three file
 // types of one five-value pattern: extension -> ProgID -> description, icon,
 // default verb and its command (steps 5-7).
 const RegistryRow kShellRegistrationRows[] = {
-    {4, {kClasses, L"Directory", kShell, L"Tunebridge"}, nullptr, kRegSz, FixedText, kPlayVerb, 0, 42},
+    {4, {kClasses, L"Directory", kShell, L"Tunebridge"}, nullptr, kRegSz, FIXED_TEXT(kPlayVerb)},
     {4, {kClasses, L"Directory", kShell, L"Tunebridge", kCommand}, nullptr, kRegSz, ProgramOpenCommand, nullptr, 0, 0},
     {4,
      {kClasses, L"SystemFileAssociations", L"audio", kShell, L"Tunebridge"},
      nullptr,
      kRegSz,
-     FixedText,
-     kPlayVerb,
-     0,
-     42},
+     FIXED_TEXT(kPlayVerb)},
     {4,
      {kClasses, L"SystemFileAssociations", L"audio", kShell, L"Tunebridge", kCommand},
      nullptr,
@@ -40,10 +43,10 @@ const RegistryRow kShellRegistrationRows[] = {
      0,
      0},
 
-    {5, {kClasses, L".ntxt"}, nullptr, kRegSz, FixedText, L"Notelocker.Document", 0, 40},
-    {5, {kClasses, L"Notelocker.Document"}, nullptr, kRegSz, FixedText, L"Notelocker Document", 0, 40},
+    {5, {kClasses, L".ntxt"}, nullptr, kRegSz, FIXED_TEXT(L"Notelocker.Document")},
+    {5, {kClasses, L"Notelocker.Document"}, nullptr, kRegSz, FIXED_TEXT(L"Notelocker Document")},
     {5, {kClasses, L"Notelocker.Document", kDefaultIcon}, nullptr, kRegSz, ProgramIconText, nullptr, 0, 0},
-    {5, {kClasses, L"Notelocker.Document", kShell}, nullptr, kRegSz, FixedText, kOpen, 0, 10},
+    {5, {kClasses, L"Notelocker.Document", kShell}, nullptr, kRegSz, FIXED_TEXT(kOpen)},
     {5,
      {kClasses, L"Notelocker.Document", kShell, kOpen, kCommand},
      nullptr,
@@ -53,27 +56,27 @@ const RegistryRow kShellRegistrationRows[] = {
      0,
      0},
 
-    {6, {kClasses, L".kvx"}, nullptr, kRegSz, FixedText, L"Wardbin.File", 0, 26},
-    {6, {kClasses, L"Wardbin.File"}, nullptr, kRegSz, FixedText, L"KVX Encrypted File", 0, 38},
+    {6, {kClasses, L".kvx"}, nullptr, kRegSz, FIXED_TEXT(L"Wardbin.File")},
+    {6, {kClasses, L"Wardbin.File"}, nullptr, kRegSz, FIXED_TEXT(L"KVX Encrypted File")},
     {6, {kClasses, L"Wardbin.File", kDefaultIcon}, nullptr, kRegSz, ProgramIconText, nullptr, 0, 0},
-    {6, {kClasses, L"Wardbin.File", kShell}, nullptr, kRegSz, FixedText, kOpen, 0, 10},
+    {6, {kClasses, L"Wardbin.File", kShell}, nullptr, kRegSz, FIXED_TEXT(kOpen)},
     {6, {kClasses, L"Wardbin.File", kShell, kOpen, kCommand}, nullptr, kRegSz, ProgramOpenCommand, nullptr, 0, 0},
 
-    {7, {kClasses, L".dft"}, nullptr, kRegSz, FixedText, L"Drifthub.File", 0, 28},
-    {7, {kClasses, L"Drifthub.File"}, nullptr, kRegSz, FixedText, L"Drifthub Archive", 0, 34},
+    {7, {kClasses, L".dft"}, nullptr, kRegSz, FIXED_TEXT(L"Drifthub.File")},
+    {7, {kClasses, L"Drifthub.File"}, nullptr, kRegSz, FIXED_TEXT(L"Drifthub Archive")},
     {7, {kClasses, L"Drifthub.File", kDefaultIcon}, nullptr, kRegSz, ProgramIconText, nullptr, 0, 0},
-    {7, {kClasses, L"Drifthub.File", kShell}, nullptr, kRegSz, FixedText, kOpen, 0, 10},
+    {7, {kClasses, L"Drifthub.File", kShell}, nullptr, kRegSz, FIXED_TEXT(kOpen)},
     {7, {kClasses, L"Drifthub.File", kShell, kOpen, kCommand}, nullptr, kRegSz, ProgramOpenCommand, nullptr, 0, 0},
 };
 const uint32_t kShellRegistrationRowCount = sizeof kShellRegistrationRows / sizeof kShellRegistrationRows[0];
 
 #define UNINSTALL_KEY \
-  { L"Microsoft", L"Windows", L"CurrentVersion", L"Uninstall", L"Velunora" }
+  { L"Microsoft", L"Windows", L"CurrentVersion", L"Uninstall", kMakerFolder }
 const RegistryRow kUninstallRows[] = {
     {8, UNINSTALL_KEY, L"DisplayIcon", kRegSz, UninstallIconText, nullptr, 0, 0},
-    {8, UNINSTALL_KEY, L"DisplayName", kRegSz, FixedText, L"Velunora App Pack (All Users)", 0, 60},
-    {8, UNINSTALL_KEY, L"DisplayVersion", kRegSz, FixedText, L"2308", 0, 10},
-    {8, UNINSTALL_KEY, L"Publisher", kRegSz, FixedText, L"Velunora", 0, 18},
+    {8, UNINSTALL_KEY, L"DisplayName", kRegSz, FIXED_TEXT(L"Velunora App Pack (All Users)")},
+    {8, UNINSTALL_KEY, L"DisplayVersion", kRegSz, FIXED_TEXT(L"2308")},
+    {8, UNINSTALL_KEY, L"Publisher", kRegSz, FIXED_TEXT(L"Velunora")},
     {8, UNINSTALL_KEY, L"UninstallString", kRegSz, UninstallCommand, nullptr, 0, 0},
     {8, UNINSTALL_KEY, L"EstimatedSize", kRegDword, EstimatedKilobytes, nullptr, 0, 4},
     {8, UNINSTALL_KEY, L"NoModify", kRegDword, FixedNumber, nullptr, 1, 4},

@@ -1,0 +1,21 @@
+// The install steps' writes made for real: program files from the decoded
+// payload, folders and shortcuts through the shell, values into the registry.
+#pragma once
+
+#include "install_steps.h"
+#include "payload.h"
+
+class SystemWrites final : public InstallWrites {
+ public:
+  // `keyPath` is where each value's key path is composed (kKeyPathUnits).
+  SystemWrites(const PayloadBuffer& payload, wchar_t* keyPath) : payload_(payload), keyPath_(keyPath) {}
+
+  int CreateDirectoryChain(const wchar_t* folder) override;
+  PayloadStatus WriteEntry(const wchar_t* path, const PayloadEntry& entry, const PayloadTime* time) override;
+  int32_t CreateShortcut(const wchar_t* target, const wchar_t* shortcut) override;
+  int WriteValue(const RegistryRow& row, const void* data, uint32_t bytes) override;
+
+ private:
+  const PayloadBuffer& payload_;
+  wchar_t* keyPath_;
+};
