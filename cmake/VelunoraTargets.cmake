@@ -99,6 +99,7 @@ endfunction()
 macro(velunora_wine_session)
   set(VELUNORA_WINE_GOLDEN ${CMAKE_BINARY_DIR}/wine/golden)
   set(VELUNORA_WINE_STATE ${CMAKE_BINARY_DIR}/wine/session)
+  set(VELUNORA_WINE_ENV ${CMAKE_SOURCE_DIR}/scripts/wine-env.sh)
   configure_file(${CMAKE_SOURCE_DIR}/cmake/wine-run.in ${CMAKE_BINARY_DIR}/wine-run @ONLY
     FILE_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
   set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_BINARY_DIR}/wine-run)

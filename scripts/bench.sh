@@ -14,7 +14,7 @@ setup=$windows/setup.exe
 pack=$host/tools/payload-pack
 wine_dlls=${VELUNORA_BENCH_DLLS:-/usr/lib/x86_64-linux-gnu/wine/x86_64-windows}
 runs=30
-export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" WINEARCH=win64 TZ=UTC
+. "$root/scripts/wine-env.sh"
 
 cmake --build --preset host --target decode-floor >/dev/null
 cmake --build --preset windows --target loader-bench >/dev/null
