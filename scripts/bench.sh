@@ -14,7 +14,7 @@ setup=$windows/setup.exe
 pack=$host/tools/payload-pack
 wine_dlls=${VELUNORA_BENCH_DLLS:-/usr/lib/x86_64-linux-gnu/wine/x86_64-windows}
 runs=30
-export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" WINEARCH=win64 TZ=UTC
+. "$root/scripts/wine-env.sh"
 
 cmake --build --preset host --target decode-floor >/dev/null
 cmake --build --preset windows --target loader-bench >/dev/null
@@ -38,9 +38,9 @@ xz9e() { xz --format=raw --lzma1=preset=9e -c "$1" | wc -c; }
 echo "bench: measuring (about two minutes)" >&2
 
 # --- size and the carried payload
-"$pack" inspect "$setup" --decoded "$work/decoded.bin" >"$work/inspect.txt"
-offset=$(sed -n 's/^payload: .*at file offset \([0-9]*\)$/\1/p' "$work/inspect.txt")
-resource=$(sed -n 's/^resource size: \([0-9,]*\) bytes$/\1/p' "$work/inspect.txt" | tr -d ,)
+"$pack" inspect "$setup" --decoded "$work/decoded.bin" --format=kv >"$work/inspect.txt"
+offset=$(value resource_offset "$work/inspect.txt")
+resource=$(value resource_size "$work/inspect.txt")
 total=$(stat -c %s "$setup")
 stub=$((total - resource))
 dd if="$setup" of="$work/resource.bin" bs=1 skip="$offset" count="$resource" status=none

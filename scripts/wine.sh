@@ -14,7 +14,7 @@
 # (0.01 s) when we may mount, full copies (about 2 s) otherwise.
 set -euo pipefail
 
-export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" WINEARCH=win64 TZ=UTC
+. "$(dirname "$0")/wine-env.sh"
 
 # A golden prefix is rebuilt when Wine or the way we make it changes.
 golden_id() {

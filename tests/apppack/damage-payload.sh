@@ -1,12 +1,22 @@
-#!/bin/sh
+#!/usr/bin/env bash
 # damage-payload.sh TOOL INSTALLER COPY
 # Writes COPY: the installer with one byte in the middle of its payload
 # stream changed. The tests use it to prove that such a file is refused.
-set -eu
+set -euo pipefail
 tool=$1 installer=$2 copy=$3
-report=$("$tool" inspect "$installer")
-offset=$(printf '%s\n' "$report" | sed -n 's/^payload: .*at file offset \([0-9]*\)$/\1/p')
-size=$(printf '%s\n' "$report" | sed -n 's/^resource size: \([0-9,]*\) bytes$/\1/p' | tr -d ,)
+# Only a sound payload is worth damaging: anything else would prove nothing.
+if ! report=$("$tool" inspect "$installer" --format=kv); then
+  printf '%s\n' "$report"
+  echo "the payload of $installer is not sound to begin with"
+  exit 1
+fi
+offset='' size=''
+while read -r key value; do
+  case $key in
+    resource_offset) offset=$value ;;
+    resource_size) size=$value ;;
+  esac
+done <<<"$report"
 [ -n "$offset" ] && [ -n "$size" ] || { echo "no payload resource found in $installer"; exit 1; }
 at=$((offset + size / 2))
 cp "$installer" "$copy.tmp"

@@ -20,7 +20,7 @@ out=$build/e2e/$name
 prefix=$out/prefix
 drive_s=${VELUNORA_E2E_S:-$build}
 
-export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" WINEARCH=win64 TZ=UTC
+. "$here/../../scripts/wine-env.sh"
 mkdir -p "$out"
 rm -f "$out"/*.bmp "$out"/*.png
 prepare() { :; }

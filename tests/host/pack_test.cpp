@@ -16,6 +16,7 @@
 #include "pack_files.h"
 #include "pack_examine.h"
 #include "pack_manifest.h"
+#include "pe_image_builder.h"
 
 namespace fs = std::filesystem;
 
@@ -134,6 +135,74 @@ TEST_F(PackFolder, PacksReproduciblyAndInspectsAsOk) {
   ASSERT_TRUE(ParseConstantsHeader(text, "payload1.h", &constants, &error)) << error;
   EXPECT_EQ(constants.resourceSize, Bytes(dir_ / "payload1.bin").size());
   EXPECT_EQ(constants.decodedLength, 55156u);
+}
+
+// Scripts read offsets and sizes from --format=kv, so every key is held to
+// what the fixture's files make known by hand: the 132-byte table, the
+// 24-byte license, programs of 1,000 x i bytes, times for programs 1-8 only.
+TEST_F(PackFolder, InspectsForScriptsAsKeyValueLines) {
+  ASSERT_EQ(Pack().code, 0);
+  std::vector<uint8_t> resource = Bytes(dir_ / "payload.bin");
+  ASSERT_GE(resource.size(), 5u);
+
+  std::vector<uint8_t> decoded(132, 0);
+  std::vector<uint64_t> times(11, 0);
+  for (int i = 0; i <= 10; ++i) {
+    if (i >= 1 && i <= 8) times[i] = 133358724000000000 + i;
+    std::vector<uint8_t> file =
+        Bytes(dir_ / (i == 0 ? std::string("license.txt") : "program " + std::to_string(i) + ".exe"));
+    for (int k = 0; k < 4; ++k) decoded[12 * i + k] = uint8_t(file.size() >> (8 * k));
+    for (int k = 0; k < 8; ++k) decoded[12 * i + 4 + k] = uint8_t(times[i] >> (8 * k));
+    decoded.insert(decoded.end(), file.begin(), file.end());
+  }
+  ASSERT_EQ(decoded.size(), 55156u);
+  uint32_t checksum = 0;  // each byte added, then the sum rotated left by one
+  for (uint8_t b : decoded) checksum = (checksum + b) << 1 | (checksum + b) >> 31;
+  char checksumText[16];
+  std::snprintf(checksumText, sizeof checksumText, "0x%08X", checksum);
+
+  std::string expected = "resource_size " + std::to_string(resource.size()) + "\n";
+  expected += "properties_byte " + std::to_string(resource[0]) + "\n";
+  expected += "dictionary_size " +
+              std::to_string(resource[1] | resource[2] << 8 | resource[3] << 16 | uint32_t(resource[4]) << 24) + "\n";
+  uint32_t offset = 132;
+  for (int i = 0; i <= 10; ++i) {
+    uint32_t size = i == 0 ? 24 : 1000 * i;
+    std::string entry = "entry_" + std::to_string(i) + "_";
+    expected += entry + "offset " + std::to_string(offset) + "\n" + entry + "size " + std::to_string(size) + "\n" +
+                entry + "time " + std::to_string(times[i]) + "\n";
+    offset += size;
+  }
+  expected += "decoded_length 55156\nchecksum " + std::string(checksumText) + "\nverdict ok\n";
+
+  std::string path = (dir_ / "payload.bin").string();
+  Result kv = RunTool({"inspect", path, "--format=kv"});
+  EXPECT_EQ(kv.code, 0);
+  EXPECT_EQ(kv.out, expected);
+  // Options in any order; text is the default.
+  Result text = RunTool({"inspect", path, "--format=text", "--decoded", (dir_ / "decoded.bin").string()});
+  EXPECT_EQ(text.out, RunTool({"inspect", path}).out);
+  EXPECT_EQ(Bytes(dir_ / "decoded.bin"), decoded);
+  for (std::vector<std::string> bad :
+       {std::vector<std::string>{"--format=xml"}, {"--format="}, {"--format", "kv"}, {"--format=kv", "--format=kv"}}) {
+    bad.insert(bad.begin(), {"inspect", path});
+    EXPECT_EQ(RunTool(bad).code, 2) << bad[2];
+  }
+
+  // Inside an executable the resource's file offset comes first. A damaged
+  // payload gives only the keys the inspection reached, the verdict still
+  // last, and the exit code of the text form.
+  ImageBuilder image;
+  Write(dir_ / "image.exe", image.bytes());
+  Result exe = RunTool({"inspect", (dir_ / "image.exe").string(), "--format=kv"});
+  EXPECT_EQ(exe.code, 1);
+  EXPECT_EQ(exe.out,
+            "resource_offset 896\nresource_size 4\n"
+            "problem the resource is shorter than its 5-byte properties block\nverdict damaged\n");
+  image.Put32(0x328, 103);
+  Write(dir_ / "image.exe", image.bytes());
+  EXPECT_EQ(RunTool({"inspect", (dir_ / "image.exe").string(), "--format=kv"}).out,
+            "problem no RT_RCDATA 102 resource\nverdict damaged\n");
 }
 
 TEST_F(PackFolder, RefusesLicensesThePageCouldNotShowWhole) {

@@ -21,21 +21,39 @@ constexpr uint64_t kInstallerLimit = 64u << 20;  // far beyond any setup.exe we 
 int Usage(FILE* err) {
   std::fprintf(err,
                "usage: payload-pack pack --manifest FILE --resource OUT --header OUT.h\n"
-               "       payload-pack inspect FILE [--expect HEADER] [--decoded OUT]\n");
+               "       payload-pack inspect FILE [--expect HEADER] [--decoded OUT] [--format=text|kv]\n"
+               "         --format=kv prints \"key value\" lines for scripts: resource_offset (inside\n"
+               "         an executable only), resource_size, properties_byte, dictionary_size,\n"
+               "         entry_N_offset, entry_N_size, entry_N_time (0: none), decoded_length,\n"
+               "         checksum, a problem line per fault, and last verdict ok|damaged\n");
   return kUsage;
 }
 
-// Reads "--name value" pairs; false on anything unknown, missing or repeated.
+// Reads "--name value" pairs, and "--name=value" for the names given with
+// their '='; false on anything unknown, missing or repeated.
 bool ReadOptions(int argc, const char* const* argv, int first, const std::vector<const char*>& names,
                  std::vector<std::string>* values) {
   values->assign(names.size(), std::string());
   std::vector<bool> seen(names.size(), false);
-  for (int i = first; i < argc; i += 2) {
+  for (int i = first; i < argc;) {
     size_t k = 0;
-    while (k < names.size() && std::strcmp(argv[i], names[k]) != 0) ++k;
-    if (k == names.size() || seen[k] || i + 1 >= argc) return false;
+    bool joined = false;
+    for (; k < names.size(); ++k) {
+      size_t length = std::strlen(names[k]);
+      joined = length > 0 && names[k][length - 1] == '=';
+      if (joined ? std::strncmp(argv[i], names[k], length) == 0 : std::strcmp(argv[i], names[k]) == 0) break;
+    }
+    if (k == names.size() || seen[k]) return false;
     seen[k] = true;
-    (*values)[k] = argv[i + 1];
+    if (joined) {
+      (*values)[k] = argv[i] + std::strlen(names[k]);
+      if ((*values)[k].empty()) return false;
+      i += 1;
+    } else {
+      if (i + 1 >= argc) return false;
+      (*values)[k] = argv[i + 1];
+      i += 2;
+    }
   }
   return true;
 }
@@ -71,7 +89,9 @@ int Pack(int argc, const char* const* argv, FILE* out, FILE* err) {
 int Inspect(int argc, const char* const* argv, FILE* out, FILE* err) {
   if (argc < 3 || argv[2][0] == '-') return Usage(err);
   std::vector<std::string> values;
-  if (!ReadOptions(argc, argv, 3, {"--expect", "--decoded"}, &values)) return Usage(err);
+  if (!ReadOptions(argc, argv, 3, {"--expect", "--decoded", "--format="}, &values)) return Usage(err);
+  bool kv = values[2] == "kv";
+  if (!kv && !values[2].empty() && values[2] != "text") return Usage(err);
 
   PayloadExpectation expected = {};
   bool expecting = !values[0].empty();
@@ -103,7 +123,12 @@ int Inspect(int argc, const char* const* argv, FILE* out, FILE* err) {
   }
   std::vector<uint8_t> decoded;
   PayloadReport report = InspectPayloadFile(bytes.data(), bytes.size(), expecting ? &expected : nullptr, &decoded);
-  std::fprintf(out, "file: %s\n%s", argv[2], FormatPayloadReport(report).c_str());
+  if (kv) {
+    // No file line: a path may hold any byte, and the caller knows it.
+    std::fputs(FormatPayloadReportKv(report).c_str(), out);
+  } else {
+    std::fprintf(out, "file: %s\n%s", argv[2], FormatPayloadReport(report).c_str());
+  }
   if (!values[1].empty()) {
     std::string error;
     if (!WriteFilesAtomically({{values[1], &decoded}}, &error)) {

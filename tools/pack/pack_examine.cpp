@@ -35,6 +35,7 @@ void Compare(PayloadReport* report, const char* what, uint32_t actual, uint32_t 
 
 void VerifyPayloadResource(const uint8_t* resource, uint32_t size, const PayloadExpectation* expected,
                            PayloadReport* report, std::vector<uint8_t>* decodedBytes) {
+  report->hasResource = true;
   report->resourceSize = size;
   if (expected) Compare(report, "resource size", size, expected->resourceSize, false);
   if (size < kPayloadPropertiesSize) {
@@ -132,6 +133,8 @@ PayloadReport InspectPayloadFile(const uint8_t* file, size_t size, const Payload
   char where[128];
   std::snprintf(where, sizeof where, "RT_RCDATA 102, language %u, at file offset %" PRIu64, r.language, r.fileOffset);
   report.where = where;
+  report.foundInImage = true;
+  report.resourceOffset = r.fileOffset;
   // The loader names no language, so with two copies the user's language
   // would decide which one it gets.
   if (found.size() > 1) Problem(&report, std::to_string(found.size()) + " RT_RCDATA 102 resources");
@@ -197,5 +200,34 @@ std::string FormatPayloadReport(const PayloadReport& report) {
     for (size_t i = 0; i < report.problems.size(); ++i) text += (i ? "; " : "") + report.problems[i];
     text += ")\n";
   }
+  return text;
+}
+
+std::string FormatPayloadReportKv(const PayloadReport& report) {
+  std::string text;
+  auto line = [&text](const std::string& key, const std::string& value) { text += key + " " + value + "\n"; };
+  if (report.foundInImage) line("resource_offset", std::to_string(report.resourceOffset));
+  if (report.hasResource) line("resource_size", std::to_string(report.resourceSize));
+  if (report.hasProperties) {
+    line("properties_byte", std::to_string(report.propertiesByte));
+    line("dictionary_size", std::to_string(report.dictionarySize));
+  }
+  if (report.hasTable) {
+    for (uint32_t i = 0; i < kPayloadEntryCount; ++i) {
+      const PayloadEntry& e = report.entries[i];
+      std::string entry = "entry_" + std::to_string(i) + "_";
+      line(entry + "offset", std::to_string(e.offset));
+      line(entry + "size", std::to_string(e.size));
+      line(entry + "time", std::to_string(uint64_t(e.lastWrite.highDateTime) << 32 | e.lastWrite.lowDateTime));
+    }
+  }
+  if (report.decoded) {
+    char checksum[16];
+    std::snprintf(checksum, sizeof checksum, "0x%08X", report.checksum);
+    line("decoded_length", std::to_string(report.decodedLength));
+    line("checksum", checksum);
+  }
+  for (const std::string& problem : report.problems) line("problem", problem);
+  line("verdict", report.Ok() ? "ok" : "damaged");
   return text;
 }

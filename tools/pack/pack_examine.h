@@ -13,7 +13,10 @@
 #include "payload.h"
 
 struct PayloadReport {
-  std::string where;  // which bytes were inspected
+  std::string where;          // which bytes were inspected
+  bool hasResource = false;   // a resource was found and its bytes examined
+  bool foundInImage = false;  // the resource lies in a PE image, at resourceOffset
+  uint64_t resourceOffset = 0;
   uint32_t resourceSize = 0;
   bool hasProperties = false;
   uint8_t propertiesByte = 0;
@@ -43,6 +46,17 @@ PayloadReport InspectPayloadFile(const uint8_t* file, size_t size, const Payload
 
 // What `payload-pack inspect` prints, ending with the verdict line.
 std::string FormatPayloadReport(const PayloadReport& report);
+
+// The same report for scripts (`inspect --format=kv`): one "key value" line
+// per fact, numbers in plain decimal, the checksum as 0x and eight hex
+// digits. A key is left out when the inspection did not get that far:
+//   resource_offset N     file offset of the resource (only inside a PE image)
+//   resource_size N       properties_byte N     dictionary_size N
+//   entry_I_offset N      entry_I_size N        entry_I_time N  (FILETIME, 0: none)
+//   decoded_length N      checksum 0xXXXXXXXX
+//   problem TEXT          one line per fault found
+//   verdict ok|damaged    always, and always last
+std::string FormatPayloadReportKv(const PayloadReport& report);
 
 // "2023-08-14 09:30:00 UTC" for a FILETIME; "none" for 0.
 std::string FormatFileTime(uint64_t fileTime);
