@@ -44,6 +44,7 @@ struct SetupContext {
   HWND pages[kPageCount];  // license, components, destination folder, progress
   HWND detailsList;
   HICON icon;
+  RECT licenseRect;                // the license edit's formatting rectangle before any margin
   const uint8_t* payloadResource;  // read in place in the loaded image
   uint32_t payloadResourceSize;
   uint32_t currentPage;

@@ -20,17 +20,6 @@ constexpr int kInitialLicenseMargin = 6;
 constexpr COLORREF kDetailsBackground = RGB(2, 38, 9);
 constexpr COLORREF kDetailsText = RGB(6, 176, 37);
 
-// The margin after a DPI change replaces the previous one instead of adding
-// to it: it is measured from the edit's own client rectangle, so moving
-// between monitors never pushes the text further in.
-void SetEditMargins(HWND edit, int dx, int dy) {
-  RECT rect;
-  GetClientRect(edit, &rect);
-  rect.left += dx;
-  rect.top += dy;
-  SendMessageW(edit, EM_SETRECT, 0, reinterpret_cast<LPARAM>(&rect));
-}
-
 void SetPageTexts(SetupContext* context) {
   HWND* pages = context->pages;
   SetDlgItemTextA(pages[LicensePage], IDC_LICENSE_HEADING, kLicenseHeading);
@@ -90,8 +79,12 @@ int InitWizard(HWND frame) {
     if (!context->pages[i]) return 0;
   }
   context->detailsList = GetDlgItem(context->pages[ProgressPage], IDC_DETAILS_LIST);
-  AddEditMargins(GetDlgItem(context->pages[LicensePage], IDC_LICENSE_TEXT), kInitialLicenseMargin,
-                 kInitialLicenseMargin);
+  // Every margin is measured from the rectangle read here: the edit adds its
+  // own inner margins to any rectangle it is given, so one read back later
+  // would carry them twice, and margins from DPI changes would pile up.
+  HWND license = GetDlgItem(context->pages[LicensePage], IDC_LICENSE_TEXT);
+  SendMessageW(license, EM_GETRECT, 0, reinterpret_cast<LPARAM>(&context->licenseRect));
+  AddEditMargins(license, context->licenseRect, kInitialLicenseMargin, kInitialLicenseMargin);
   SetWindowTextW(frame, kFrameTitle);
   SetPageTexts(context);
   FillComponentsPage(context->pages[ComponentsPage], context->componentNames);
@@ -129,9 +122,8 @@ void ShowPage(uint32_t index) {
   }
 }
 
-void AddEditMargins(HWND edit, int dx, int dy) {
-  RECT rect;
-  SendMessageW(edit, EM_GETRECT, 0, reinterpret_cast<LPARAM>(&rect));
+void AddEditMargins(HWND edit, const RECT& from, int dx, int dy) {
+  RECT rect = from;
   rect.left += dx;
   rect.top += dy;
   SendMessageW(edit, EM_SETRECT, 0, reinterpret_cast<LPARAM>(&rect));
@@ -164,7 +156,9 @@ INT_PTR CALLBACK MainDialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM) 
       return TRUE;
     case WM_DPICHANGED: {
       int margin = DpiMargin(HIWORD(wParam));
-      SetEditMargins(GetDlgItem(context->pages[LicensePage], IDC_LICENSE_TEXT), margin, margin);
+      // Replaces the margin before it rather than adding to it, so moving
+      // between monitors never pushes the text further in.
+      AddEditMargins(GetDlgItem(context->pages[LicensePage], IDC_LICENSE_TEXT), context->licenseRect, margin, margin);
       return TRUE;
     }
   }

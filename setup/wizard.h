@@ -21,6 +21,6 @@ int InitWizard(HWND frame);
 // or more asks the frame to close.
 void ShowPage(uint32_t index);
 
-// Moves the left and top edges of a multi-line edit's formatting rectangle
-// inwards by dx and dy pixels, from where they are now.
-void AddEditMargins(HWND edit, int dx, int dy);
+// Gives a multi-line edit the formatting rectangle `from` with its left and
+// top edges moved inwards by dx and dy pixels.
+void AddEditMargins(HWND edit, const RECT& from, int dx, int dy);

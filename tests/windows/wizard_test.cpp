@@ -76,56 +76,61 @@ TEST(Wizard, StartsOnTheFirstPageCentredInTheWorkArea) {
   EXPECT_NE(w.context.icon, nullptr);
 }
 
-// Where the license text starts, relative to where a plain edit of the same
-// template would start it.
-POINT LicenseMargin(const WizardContext& w) {
-  HWND edit = w.Control(0, IDC_LICENSE_TEXT);
+RECT LicenseRect(const WizardContext& w) {
   RECT formatted;
-  SendMessageW(edit, EM_GETRECT, 0, reinterpret_cast<LPARAM>(&formatted));
-  RECT client;
-  GetClientRect(edit, &client);
-  return {formatted.left - client.left, formatted.top - client.top};
+  SendMessageW(w.Control(0, IDC_LICENSE_TEXT), EM_GETRECT, 0, reinterpret_cast<LPARAM>(&formatted));
+  return formatted;
 }
 
-// The edit adds its own fixed inner margins to any rectangle it is given,
-// so margins are compared with each other: after each DPI change the text
-// must sit exactly where that change's margin alone puts it.
-TEST(Wizard, SetsTheLicenseMarginFromTheLatestDpiOnly) {
-  WizardContext w(503);
-  SendMessageW(w.frame, WM_DPICHANGED, MAKEWPARAM(96, 96), 0);
-  POINT at96 = LicenseMargin(w);
-  SendMessageW(w.frame, WM_DPICHANGED, MAKEWPARAM(192, 192), 0);
-  POINT at192 = LicenseMargin(w);
-  EXPECT_EQ(at192.x - at96.x, 10 - 5);
-  EXPECT_EQ(at192.y - at96.y, 10 - 5);
-  SendMessageW(w.frame, WM_DPICHANGED, MAKEWPARAM(96, 383), 0);  // the vertical DPI decides
-  POINT at383 = LicenseMargin(w);
-  EXPECT_EQ(at383.x - at96.x, 19 - 5);
-  EXPECT_EQ(at383.y - at96.y, 19 - 5);
-  SendMessageW(w.frame, WM_DPICHANGED, MAKEWPARAM(96, 96), 0);
-  POINT back = LicenseMargin(w);
-  EXPECT_EQ(back.x, at96.x);  // nothing accumulated
-  EXPECT_EQ(back.y, at96.y);
-  SendMessageW(w.frame, WM_DPICHANGED, MAKEWPARAM(96, 1000), 0);
-  EXPECT_EQ(LicenseMargin(w).x - at96.x, 20 - 5);
+// Where a fresh license edit of the same template starts its text, and the
+// inner margins an edit adds to any rectangle it is given, read from that
+// edit by handing it back its own rectangle.
+struct PlainLicense {
+  RECT formatted;
+  POINT inner;
+};
+
+PlainLicense MeasurePlainLicense(const WizardContext& w) {
+  HWND page = CreateDialogParamW(w.context.instance, MAKEINTRESOURCEW(IDD_LICENSE), w.frame, PageDialogProc, 0);
+  HWND edit = GetDlgItem(page, IDC_LICENSE_TEXT);
+  PlainLicense plain = {};
+  SendMessageW(edit, EM_GETRECT, 0, reinterpret_cast<LPARAM>(&plain.formatted));
+  RECT given = plain.formatted, taken;
+  SendMessageW(edit, EM_SETRECT, 0, reinterpret_cast<LPARAM>(&given));
+  SendMessageW(edit, EM_GETRECT, 0, reinterpret_cast<LPARAM>(&taken));
+  plain.inner = {taken.left - given.left, taken.top - given.top};
+  DestroyWindow(page);
+  return plain;
 }
 
 TEST(Wizard, StartsTheLicenseSixPixelsIn) {
   WizardContext w(503);
-  POINT initial = LicenseMargin(w);
-  // A fresh edit of the same template shows where the text would start unmoved.
-  HWND plain = CreateDialogParamW(w.context.instance, MAKEINTRESOURCEW(IDD_LICENSE), w.frame, PageDialogProc, 0);
-  RECT formatted, client;
-  SendDlgItemMessageW(plain, IDC_LICENSE_TEXT, EM_GETRECT, 0, reinterpret_cast<LPARAM>(&formatted));
-  GetClientRect(GetDlgItem(plain, IDC_LICENSE_TEXT), &client);
-  DestroyWindow(plain);
-  // The edit's own inner margins, as a DPI change at 96 (margin 5) reveals them.
-  SendMessageW(w.frame, WM_DPICHANGED, MAKEWPARAM(96, 96), 0);
-  POINT inner = LicenseMargin(w);
-  inner.x -= 5;
-  inner.y -= 5;
-  EXPECT_EQ(initial.x - (formatted.left - client.left), 6 + inner.x);
-  EXPECT_EQ(initial.y - (formatted.top - client.top), 6 + inner.y);
+  ASSERT_NE(w.frame, nullptr);
+  PlainLicense plain = MeasurePlainLicense(w);
+  RECT initial = LicenseRect(w);
+  EXPECT_EQ(initial.left, plain.formatted.left + 6 + plain.inner.x);
+  EXPECT_EQ(initial.top, plain.formatted.top + 6 + plain.inner.y);
+}
+
+// Each DPI change puts the text where its own margin alone puts it, from the
+// rectangle the edit started with: the first change back to 96 DPI moves the
+// text by the one pixel between 6 and 5, and the wrap width never changes.
+TEST(Wizard, MeasuresEveryDpiMarginFromTheFirstRectangle) {
+  WizardContext w(503);
+  ASSERT_NE(w.frame, nullptr);
+  PlainLicense plain = MeasurePlainLicense(w);
+  RECT initial = LicenseRect(w);
+  struct Case {
+    WORD x, y;
+    int margin;
+  } cases[] = {{96, 96, 5}, {192, 192, 10}, {96, 383, 19} /* the vertical DPI decides */, {96, 96, 5}, {96, 1000, 20}};
+  for (const Case& c : cases) {
+    SendMessageW(w.frame, WM_DPICHANGED, MAKEWPARAM(c.x, c.y), 0);
+    RECT now = LicenseRect(w);
+    EXPECT_EQ(now.left, plain.formatted.left + c.margin + plain.inner.x) << c.y;
+    EXPECT_EQ(now.top, plain.formatted.top + c.margin + plain.inner.y) << c.y;
+    EXPECT_EQ(now.right, initial.right) << c.y;
+  }
 }
 
 TEST(Wizard, ColoursOnlyTheDetailsList) {
