@@ -56,14 +56,17 @@ void InitSetupContext(SetupContext* context, HINSTANCE instance) {
   g_setup = context;
 }
 
-int InitPaths() {
+PayloadStatus LoadSetupPayload() {
   SetupContext* context = g_setup;
   PayloadResource resource;
   PayloadStatus loaded = LoadPayload(context->instance, &resource, &context->payload, context->entries);
   context->payloadResource = resource.bytes;
   context->payloadResourceSize = resource.size;
-  if (loaded != Ok) return 0;
+  return loaded;
+}
 
+int SettleFolders() {
+  SetupContext* context = g_setup;
   if (ReadPreviousFolder(context)) {
     WideCopy(context->browseDir, kFolderUnits, context->installDir);
     AppendSeparator(context->installDir, kFolderUnits);
@@ -83,6 +86,8 @@ int InitPaths() {
   }
   return MakerFolderBelow(context->startMenuDir) ? 1 : 0;
 }
+
+int InitPaths() { return LoadSetupPayload() == Ok ? SettleFolders() : 0; }
 
 int IsUserAdmin() {
   SID_IDENTIFIER_AUTHORITY ntAuthority = SECURITY_NT_AUTHORITY;

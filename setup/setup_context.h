@@ -75,6 +75,10 @@ void InitSetupContext(SetupContext* context, HINSTANCE instance);
 // Loads the payload and settles installDir, browseDir and startMenuDir from
 // AppPath or the defaults. Returns 1 on success, 0 on failure.
 int InitPaths();
+// Its two halves, in that order: the payload (returns LoadPayload's status)
+// and the folders (1 on success, 0 on failure).
+PayloadStatus LoadSetupPayload();
+int SettleFolders();
 
 // Non-zero when the calling thread's token is in the built-in Administrators
 // group; 0 otherwise, also when the test itself fails.
