@@ -5,11 +5,14 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <string>
 #include <vector>
 
 #include "expect.h"
+#include "first_page_floor.h"
 #include "scenario_steps.h"
 #include "scenarios.h"
+#include "startup_marks.h"
 #include "ui.h"
 
 namespace {
@@ -73,4 +76,124 @@ void ScenarioBench() {
   }
   std::sort(times.begin(), times.end());
   std::printf("install_ms_median %.1f\nmemory_wizard %zu\n", times[times.size() / 2], wizardBytes);
+}
+
+namespace {
+
+constexpr int kFirstPageRuns = 20;
+const wchar_t kFloorPath[] = L"S:\\bench\\first-page-floor.exe";
+const wchar_t kProbePath[] = L"S:\\bench\\startup-probe.exe";
+const wchar_t kFloorTitle[] = L"" FLOOR_TITLE;
+const wchar_t kSetupTitle[] = L"Velunora App Pack (All Users)";
+
+// The process's visible top-level dialog of that title, or null.
+HWND FindShownDialog(DWORD processId, const wchar_t* title) {
+  HWND window = nullptr;
+  while ((window = FindWindowExW(nullptr, window, L"#32770", title))) {
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    if (owner == processId && IsWindowVisible(window)) return window;
+  }
+  return nullptr;
+}
+
+// The visible child dialog holding control `id`, or null.
+HWND FindShownPage(HWND frame, int id) {
+  HWND page = nullptr;
+  while ((page = FindWindowExW(frame, page, L"#32770", nullptr))) {
+    if (GetDlgItem(page, id) && IsWindowVisible(page)) return page;
+  }
+  return nullptr;
+}
+
+struct Program {
+  const wchar_t* path;
+  const wchar_t* title;
+  int pageControl;  // a control of the page that must be shown; 0: the window alone
+};
+
+// Starts a program and waits until it is idle, that is waiting for input
+// with nothing left to do: created, shown and painted. True when by then its
+// window (and page) is shown, the process ended when closed, and nothing
+// failed; `start` and `idle` are the clock at CreateProcessW and at idle.
+bool TimeFirstPage(const Program& program, LARGE_INTEGER* start, LARGE_INTEGER* idle) {
+  STARTUPINFOW startup = {};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION process = {};
+  std::wstring commandLine = std::wstring(L"\"") + program.path + L"\"";
+  QueryPerformanceCounter(start);
+  if (!CreateProcessW(program.path, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                      &process)) {
+    return Expect(false, "%s started", Narrow(program.path).c_str());
+  }
+  DWORD waited = WaitForInputIdle(process.hProcess, kWaitMs);
+  QueryPerformanceCounter(idle);
+  HWND window = FindShownDialog(process.dwProcessId, program.title);
+  bool shown = waited == 0 && window && (!program.pageControl || FindShownPage(window, program.pageControl));
+  if (window) PostMessageW(window, WM_CLOSE, 0, 0);
+  bool ended = WaitForSingleObject(process.hProcess, kWaitMs) == WAIT_OBJECT_0;
+  if (!ended) TerminateProcess(process.hProcess, 99);
+  CloseHandle(process.hThread);
+  CloseHandle(process.hProcess);
+  return Expect(shown, "%s was idle with its first page shown", Narrow(program.path).c_str()) &&
+         Expect(ended, "%s ended when closed", Narrow(program.path).c_str());
+}
+
+void PrintRuns(const char* name, const std::vector<double>& runs) {
+  std::printf("%s", name);
+  for (double ms : runs) std::printf(" %.3f", ms);
+  std::printf("\n");
+}
+
+}  // namespace
+
+// Time to the first page: setup.exe, the floor program and the probe (setup.exe
+// with a clock between its start-up steps) in turns, in this one session.
+void ScenarioFirstPage() {
+  const Program programs[] = {
+      {kSetupPath, kSetupTitle, 1004}, {kFloorPath, kFloorTitle, 0}, {kProbePath, kSetupTitle, 1004}};
+  HANDLE block = CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0,
+                                    sizeof(LARGE_INTEGER) * kStartupMarkCount, kStartupMarksName);
+  LARGE_INTEGER* marks =
+      block ? static_cast<LARGE_INTEGER*>(MapViewOfFile(block, FILE_MAP_ALL_ACCESS, 0, 0, 0)) : nullptr;
+  if (!Expect(marks != nullptr, "the block for the probe's clock readings was made")) return;
+
+  // One warm-up start of each, so that no program pays for the session's first.
+  LARGE_INTEGER start, idle;
+  for (const Program& program : programs) {
+    if (!TimeFirstPage(program, &start, &idle)) return;
+  }
+  const char* segments[] = {"process", "controls", "payload", "folders", "admin", "frame"};
+  std::vector<double> times[3], parts[kStartupMarkCount + 1], floorProcess;
+  for (int run = 0; run < kFirstPageRuns; ++run) {
+    for (int k = 0; k < 3; ++k) {
+      int which = (run + k) % 3;  // each program takes each place in the order in turn
+      ZeroMemory(marks, sizeof(LARGE_INTEGER) * kStartupMarkCount);
+      if (!TimeFirstPage(programs[which], &start, &idle)) return;
+      times[which].push_back(Milliseconds(start, idle));
+      if (which == 1) {
+        if (!Expect(marks[0].QuadPart >= start.QuadPart, "the floor program read its clock")) return;
+        floorProcess.push_back(Milliseconds(start, marks[0]));
+      }
+      if (which != 2) continue;
+      LARGE_INTEGER from = start;
+      for (int m = 0; m < kStartupMarkCount; ++m) {
+        if (!Expect(marks[m].QuadPart >= from.QuadPart, "the probe read its clock at step %d", m)) return;
+        parts[m].push_back(Milliseconds(from, marks[m]));
+        from = marks[m];
+      }
+      parts[kStartupMarkCount].push_back(Milliseconds(from, idle));
+    }
+  }
+  UnmapViewOfFile(marks);
+  CloseHandle(block);
+  PrintRuns("first_page_setup_ms", times[0]);
+  PrintRuns("first_page_floor_ms", times[1]);
+  PrintRuns("first_page_probe_ms", times[2]);
+  static_assert(sizeof segments / sizeof *segments == kStartupMarkCount, "one name per clock reading");
+  for (int m = 0; m < kStartupMarkCount; ++m) {
+    PrintRuns(("startup_" + std::string(segments[m]) + "_ms").c_str(), parts[m]);
+  }
+  PrintRuns("startup_paint_ms", parts[kStartupMarkCount]);
+  PrintRuns("floor_process_ms", floorProcess);
 }

@@ -42,6 +42,7 @@ const Scenario kScenarios[] = {
     {L"repetition", ScenarioRepetition},
     {L"planted-dlls", ScenarioPlantedDlls},
     {L"bench", ScenarioBench},
+    {L"first-page", ScenarioFirstPage},
 };
 
 }  // namespace

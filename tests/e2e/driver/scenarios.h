@@ -20,5 +20,7 @@ void ScenarioDamagedPayload();
 std::wstring InstallWithWizard(uint32_t selection);
 // Checks that an installation of `selection` into `folder` is complete.
 void ExpectInstallation(uint32_t selection, const std::wstring& folder);
-// Prints figures for `make bench`; checks only that the installation ran.
+// Print figures for `make bench`; they check only that the installation ran,
+// and that each program started came up and ended.
 void ScenarioBench();
+void ScenarioFirstPage();
