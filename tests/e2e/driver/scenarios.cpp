@@ -70,8 +70,7 @@ void ExpectPageTexts(const Setup& setup, const PayloadView& payload) {
              "license heading");
   const PayloadEntry& license = payload.entries[0];
   std::wstring licenseText;
-  for (uint32_t i = 0; i < license.size && i < 511; ++i)
-    licenseText.push_back(wchar_t(payload.decoded[license.offset + i]));
+  for (uint32_t i = 0; i < license.size && i < 511; ++i) licenseText.push_back(wchar_t(payload.Data(0)[i]));
   Expect(license.size == 503 && ControlText(p0, 1004) == licenseText, "license text shown whole (%u bytes)",
          license.size);
   ExpectText(ControlText(p0, 1), L"I &Agree", "license forward button");
@@ -194,7 +193,7 @@ void ExpectInstalled(const PayloadView& payload, const std::wstring& installDir,
     }
     const PayloadEntry& entry = payload.entries[k + 1];
     Expect(present && bytes.size() == kComponentTable[k].bytes &&
-               std::memcmp(bytes.data(), payload.decoded.data() + entry.offset, bytes.size()) == 0,
+               std::memcmp(bytes.data(), payload.Data(k + 1), bytes.size()) == 0,
            "%s holds its %u bytes exactly", Narrow(program).c_str(), kComponentTable[k].bytes);
     FILETIME written = {};
     LastWriteTime(program, &written);
@@ -251,9 +250,8 @@ void ExpectInstalled(const PayloadView& payload, const std::wstring& installDir,
   }
   std::wstring uninstaller = installDir + L"uninstall.exe";
   std::vector<BYTE> bytes;
-  const PayloadEntry& entry = payload.entries[9];
   Expect(ReadFileBytes(uninstaller, &bytes) && bytes.size() == kUninstallers[0].bytes &&
-             std::memcmp(bytes.data(), payload.decoded.data() + entry.offset, bytes.size()) == 0,
+             std::memcmp(bytes.data(), payload.Data(kUninstallerEntry), bytes.size()) == 0,
          "uninstall.exe holds its %u bytes exactly", kUninstallers[0].bytes);
   ExpectValue(kUninstallKey, L"DisplayIcon", uninstaller + L",0");
   ExpectValue(kUninstallKey, L"DisplayName", L"Velunora App Pack (All Users)", 60);
@@ -270,7 +268,7 @@ bool Launch(Setup* setup, const wchar_t* path, const wchar_t* currentDirectory) 
 }
 
 bool LoadPayload(PayloadView* payload) {
-  if (!Expect(ReadPayload(kSetupPath, payload), "setup.exe's payload decodes")) return false;
+  if (!Expect(ReadPayload(payload), "the packer's input files are read")) return false;
   for (int i = 0; i < 11; ++i) {
     if (payload->entries[i].size != EntryBytes(i)) {
       return Expect(false, "entry %d has %u bytes, documented %u", i, payload->entries[i].size, EntryBytes(i));

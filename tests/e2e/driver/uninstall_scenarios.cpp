@@ -264,8 +264,8 @@ void FullCycle(uint32_t selection, const char* what, const wchar_t* screenshots)
 class LayoutWriter final : public InstallWrites, public StepSink {
  public:
   LayoutWriter(HKEY root, const PayloadView& payload) : root_(root), payload_(payload) {
-    buffer_.data = const_cast<uint8_t*>(payload.decoded.data());  // read only; never owned
-    buffer_.capacity = uint32_t(payload.decoded.size());
+    buffer_.data = const_cast<uint8_t*>(payload.bytes.data());  // read only; never owned
+    buffer_.capacity = uint32_t(payload.bytes.size());
   }
 
   int CreateDirectoryChain(const wchar_t* folder) override { return ::CreateDirectoryChain(folder); }
@@ -385,7 +385,7 @@ void ScenarioUninstallFileInUse() {
 
 void ScenarioUninstallSingleUser() {
   PayloadView payload;
-  if (!Expect(ReadPayload(kSetupPath, &payload), "setup.exe's payload decodes")) return;
+  if (!LoadPayload(&payload)) return;
   // Windows always gives a user these keys; Wine's fresh prefix does not,
   // and the uninstaller rightly never removes them.
   for (const wchar_t* systemKey : {L"Software\\Classes", L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall"}) {
