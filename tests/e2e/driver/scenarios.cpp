@@ -123,6 +123,7 @@ std::vector<std::wstring> InstallAndWait(const Setup& setup, const wchar_t* fina
          "the details list stays hidden until asked for");
   HWND status = GetDlgItem(setup.pages[kProgress], 1003);
   bool finished = WaitUntil([&] {
+    if (!IsWindow(status)) return true;  // gone with the program: the reads below fail
     std::wstring text = ReadText(status);
     return text == kFinishedStatus || text == kFailedStatus;
   });
@@ -342,8 +343,7 @@ void ScenarioSelection() {
   Expect(!IsEnabled(setup.pages[kFolder], 1), "nothing selected: \"&Install\" disabled");
   Expect(!Click(setup.pages[kFolder], 1), "a disabled \"&Install\" cannot be clicked");
   PressKey(setup, VK_RETURN, false);  // nor reached through its default-button role
-  Sleep(300);
-  Expect(VisiblePage(setup) == kFolder, "Enter on the folder page starts nothing");
+  Expect(WaitUntilHandled(setup) && VisiblePage(setup) == kFolder, "Enter on the folder page starts nothing");
 
   Click(setup.pages[kFolder], 3);
   ExpectPageShown(setup, kComponents, "components, after \"< &Back\"");
@@ -366,7 +366,7 @@ void ScenarioSecondRun() {
   PayloadView payload;
   if (!LoadPayload(&payload)) return;
   const std::wstring picked = L"C:\\Picked Apps";
-  CreateDirectoryW(picked.c_str(), nullptr);
+  if (!Expect(CreateDirectoryW(picked.c_str(), nullptr) != FALSE, "%s created", Narrow(picked).c_str())) return;
 
   // First run: pick a folder; cancelling the picker first changes nothing.
   Setup setup;
@@ -390,7 +390,8 @@ void ScenarioSecondRun() {
          "the folder picker opens again");
   if (!picker) return;
   AnswerFolderPicker(setup, picker, picked, true);
-  Expect(WaitUntil([&] { return ControlText(folder, 1005) == picked + L"\\"; }, 10000),
+  Expect(WaitUntil([&] { return !IsWindow(folder) || ControlText(folder, 1005) == picked + L"\\"; }, 10000) &&
+             ControlText(folder, 1005) == picked + L"\\",
          "the picked folder itself becomes the install folder");
   InstallAndWait(setup, kFinishedStatus, false);
   Click(setup.pages[kProgress], 1);
@@ -446,15 +447,19 @@ void ScenarioCloseDuringInstall() {
   GoToFolderPage(setup, false);
   Click(setup.pages[kFolder], 1);
   ExpectPageShown(setup, kProgress, "progress");
-  // While installing, every way of closing is ignored.
+  // While installing, every way of closing is ignored. WM_CLOSE is sent, so
+  // handled on return; the others were posted, and have been handled once
+  // a marker posted behind them comes through.
   SendMessageW(setup.frame, WM_CLOSE, 0, 0);
   PostMessageW(setup.frame, WM_SYSCOMMAND, SC_CLOSE, 0);
   Click(setup.pages[kProgress], 1);
-  Expect(WaitForSingleObject(setup.process.hProcess, 300) == WAIT_TIMEOUT,
+  Expect(WaitUntilHandled(setup) && WaitForSingleObject(setup.process.hProcess, 0) == WAIT_TIMEOUT,
          "closing during the installation is ignored");
   HWND status = GetDlgItem(setup.pages[kProgress], 1003);
-  Expect(WaitUntil([&] { return ReadText(status) == kFinishedStatus; }), "the installation completes");
-  Expect(WaitForSingleObject(setup.process.hProcess, 0) == WAIT_TIMEOUT, "the wizard stays open after finishing");
+  Expect(WaitUntil([&] { return !IsWindow(status) || ReadText(status) == kFinishedStatus; }) && IsWindow(status),
+         "the installation completes");
+  Expect(WaitUntilHandled(setup) && WaitForSingleObject(setup.process.hProcess, 0) == WAIT_TIMEOUT,
+         "the wizard stays open after finishing");
   PressKey(setup, VK_F4, true);
   ExpectExit(&setup, "Alt+F4");
 }
