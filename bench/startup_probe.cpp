@@ -48,6 +48,8 @@ class ProbedStartup final : public SystemStartup {
 
 }  // namespace
 
+// setup.exe's wWinMain, with the clock read first and the readings handed
+// over last.
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
   Mark(MarkEntered);
   SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32);
