@@ -180,10 +180,14 @@ TEST(StaleCopies, OnlyUninstallerCopiesThatNothingHoldsAreSwept) {
   ASSERT_TRUE(WriteSized(temp.Path(L"other.tmp"), allUsers));
   ASSERT_TRUE(WriteSized(temp.Path(L"vluC.tmpx"), allUsers));
   ASSERT_TRUE(CreateDirectoryW(temp.Path(L"vluD.tmp").c_str(), nullptr));
-  // A copy still running holds its file as the uninstaller handed it over.
-  UniqueHandle running = HoldForDeletion(temp.Path(L"vluRunning.tmp"));
+  // A copy still running holds its file with delete access, as the
+  // uninstaller handed it over (here without deleting it on close, so that
+  // what the sweep did to it shows once the handle is closed).
+  UniqueHandle running(CreateFileW(temp.Path(L"vluRunning.tmp").c_str(), GENERIC_READ | DELETE,
+                                   FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING, 0, nullptr));
   ASSERT_TRUE(running.Valid());
   SweepStaleCopies(temp.Path().c_str());
+  running.Reset();
   EXPECT_EQ(temp.List(),
             (std::vector<std::wstring>{L"other.tmp", L"vluC.tmpx", L"vluD.tmp\\", L"vluRunning.tmp", L"vluSmall.tmp"}));
 }
