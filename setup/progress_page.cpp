@@ -3,6 +3,7 @@
 #include <commctrl.h>
 
 #include "components_page.h"
+#include "folder_security.h"
 #include "install_steps.h"
 #include "resource.h"
 #include "setup_context.h"
@@ -43,7 +44,11 @@ void RunInstallStep(uint32_t step) {
                      context->entries,
                      context->requiredBytes,
                      &context->errorCount};
-  SystemWrites writes(context->payload, context->scratch.wide);
+  // The folders of an installation for all users: only administrators may
+  // change what every user runs, and what an administrator's uninstall
+  // deletes. Folders that exist already keep their permissions.
+  SECURITY_ATTRIBUTES createdFolders = {sizeof createdFolders, const_cast<uint8_t*>(kInstallFolderSecurity), FALSE};
+  SystemWrites writes(context->payload, context->scratch.wide, &createdFolders);
   ProgressPageSink sink(context);
   PerformInstallStep(step, &state, writes, sink);
 }

@@ -34,6 +34,9 @@ const Scenario kScenarios[] = {
     {L"uninstall-no", ScenarioUninstallNo},
     {L"uninstall-file-in-use", ScenarioUninstallFileInUse},
     {L"uninstall-single-user", ScenarioUninstallSingleUser},
+    {L"uninstall-unicode-folder", ScenarioUninstallUnicodeFolder},
+    {L"uninstall-through-link", ScenarioUninstallThroughLink},
+    {L"uninstall-in-place", ScenarioUninstallInPlace},
     // Faults and hardening.
     {L"disk-full", ScenarioDiskFull},
     {L"locked-file", ScenarioLockedFile},

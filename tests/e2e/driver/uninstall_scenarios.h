@@ -8,3 +8,6 @@ void ScenarioUninstallTwoInstallations();
 void ScenarioUninstallNo();
 void ScenarioUninstallFileInUse();
 void ScenarioUninstallSingleUser();
+void ScenarioUninstallUnicodeFolder();
+void ScenarioUninstallThroughLink();
+void ScenarioUninstallInPlace();
