@@ -52,7 +52,6 @@ class ProbedStartup final : public SystemStartup {
 // over last.
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
   Mark(MarkEntered);
-  SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32);
   SetupContext context{};
   InitSetupContext(&context, instance);
   ProbedStartup startup(&context);
