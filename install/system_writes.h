@@ -2,13 +2,17 @@
 // payload, folders and shortcuts through the shell, values into the registry.
 #pragma once
 
+#include <windows.h>
+
 #include "install_steps.h"
 #include "payload.h"
 
 class SystemWrites final : public InstallWrites {
  public:
-  // `keyPath` is where each value's key path is composed (kKeyPathUnits).
-  SystemWrites(const PayloadBuffer& payload, wchar_t* keyPath) : payload_(payload), keyPath_(keyPath) {}
+  // `keyPath` is where each value's key path is composed (kKeyPathUnits);
+  // the values go below `root`.
+  SystemWrites(const PayloadBuffer& payload, wchar_t* keyPath, HKEY root)
+      : payload_(payload), keyPath_(keyPath), root_(root) {}
 
   int CreateDirectoryChain(const wchar_t* folder) override;
   PayloadStatus WriteEntry(const wchar_t* path, const PayloadEntry& entry, const PayloadTime* time) override;
@@ -18,4 +22,5 @@ class SystemWrites final : public InstallWrites {
  private:
   const PayloadBuffer& payload_;
   wchar_t* keyPath_;
+  HKEY root_;
 };

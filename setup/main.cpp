@@ -21,7 +21,7 @@ class SystemStartup final : public StartupCalls {
     return InitCommonControlsEx(&controls) != FALSE;
   }
 
-  int InitPaths() override { return ::InitPaths(); }
+  int InitPaths() override { return ::InitPaths(kProgramEdition); }
 
   int IsUserAdmin() override { return ::IsUserAdmin(); }
 
@@ -68,8 +68,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
   SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32);
 
   SetupContext context{};
-  InitSetupContext(&context, instance);
+  InitSetupContext(&context, instance, kProgramEdition);
   SystemStartup startup(&context);
   // The payload block goes back to the heap as the context ends, after COM.
-  return RunStartup(startup);
+  return RunStartup(startup, kProgramEdition);
 }

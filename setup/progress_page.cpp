@@ -6,6 +6,7 @@
 #include "install_steps.h"
 #include "resource.h"
 #include "setup_context.h"
+#include "system_places_win.h"
 #include "system_writes.h"
 
 namespace {
@@ -42,8 +43,9 @@ void RunInstallStep(uint32_t step) {
                      context->startMenuDir,
                      context->entries,
                      context->requiredBytes,
-                     &context->errorCount};
-  SystemWrites writes(context->payload, context->scratch.wide);
+                     &context->errorCount,
+                     context->edition};
+  SystemWrites writes(context->payload, context->scratch.wide, RegistryRootKey(context->edition->root));
   ProgressPageSink sink(context);
   PerformInstallStep(step, &state, writes, sink);
 }

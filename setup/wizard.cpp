@@ -92,7 +92,7 @@ int InitWizard(HWND frame) {
   context->detailsList = GetDlgItem(context->pages[ProgressPage], IDC_DETAILS_LIST);
   AddEditMargins(GetDlgItem(context->pages[LicensePage], IDC_LICENSE_TEXT), kInitialLicenseMargin,
                  kInitialLicenseMargin);
-  SetWindowTextW(frame, kFrameTitle);
+  SetWindowTextW(frame, context->edition->title);
   SetPageTexts(context);
   FillComponentsPage(context->pages[ComponentsPage], context->componentNames);
   SetDlgItemTextW(context->pages[FolderPage], IDC_FOLDER_EDIT, context->installDir);

@@ -4,8 +4,8 @@
 // wrote for this installation (the uninstaller's own file and the install
 // folder included) and shows one closing message. The copy's file is
 // opened for deletion on close and handed to it, so it goes when the copy
-// ends. Built twice: for all users, and with APPPACK_SINGLE_USER for the
-// single-user edition (see removal.h).
+// ends. Built twice: for all users, and for the single-user edition, each
+// linking the record of its edition (kProgramEdition).
 #include <windows.h>
 #include <objbase.h>
 
@@ -126,7 +126,7 @@ int FinishRun(const FinishRequest& request) {
   } else {
     CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
     RemovalReport report = {};
-    RemoveInstallation(Installation{folder, request.original}, &report);
+    RemoveInstallation(Installation{folder, request.original, &kProgramEdition}, &report);
     RemoveFile(request.original, ProgramKind, &report, 20);
     RemoveFolderIfEmpty(folder, &report);
     ShowClosingMessage(report);
@@ -143,7 +143,7 @@ int FinishRun(const FinishRequest& request) {
 int RemoveInPlace(const wchar_t* self, const wchar_t* folder) {
   CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
   RemovalReport report = {};
-  RemoveInstallation(Installation{folder, self}, &report);
+  RemoveInstallation(Installation{folder, self, &kProgramEdition}, &report);
   bool scheduled = MoveFileExW(self, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT) != 0;
   NoteFailure(&report, self, scheduled ? kRemovedAtRestart : uint32_t(GetLastError()));
   if (scheduled && MayRemoveFolder(folder)) MoveFileExW(folder, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
