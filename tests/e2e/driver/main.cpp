@@ -33,7 +33,8 @@ const Scenario kScenarios[] = {
     {L"uninstall-two-installations", ScenarioUninstallTwoInstallations},
     {L"uninstall-no", ScenarioUninstallNo},
     {L"uninstall-file-in-use", ScenarioUninstallFileInUse},
-    {L"uninstall-single-user", ScenarioUninstallSingleUser},
+    {L"single-user", ScenarioSingleUser},
+    {L"both-editions", ScenarioBothEditions},
     // Faults and hardening.
     {L"disk-full", ScenarioDiskFull},
     {L"locked-file", ScenarioLockedFile},

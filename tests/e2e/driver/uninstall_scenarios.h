@@ -7,4 +7,7 @@ void ScenarioUninstallPartial();
 void ScenarioUninstallTwoInstallations();
 void ScenarioUninstallNo();
 void ScenarioUninstallFileInUse();
-void ScenarioUninstallSingleUser();
+// The single-user edition installed and uninstalled, and beside the
+// all-users one.
+void ScenarioSingleUser();
+void ScenarioBothEditions();
