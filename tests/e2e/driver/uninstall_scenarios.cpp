@@ -349,33 +349,6 @@ Snapshot WithoutInstallation(Snapshot state, const Snapshot& installed, const Sn
   return state;
 }
 
-// Prints each registry value `after` holds and `before` did not, as read
-// back: key and value, type, byte count and data.
-void NoteAddedValues(const Snapshot& before, const Snapshot& after) {
-  for (const auto& item : after) {
-    size_t name = item.first.find(L"\\:");
-    if (before.count(item.first) || name == std::wstring::npos) continue;
-    size_t colon = item.second.find(L':');
-    DWORD type = std::stoul(item.second.substr(0, colon));
-    std::wstring hex = item.second.substr(colon + 1);
-    std::vector<BYTE> data;
-    for (size_t i = 0; i + 1 < hex.size(); i += 2) data.push_back(BYTE(std::stoul(hex.substr(i, 2), nullptr, 16)));
-    std::wstring shown;
-    if (type == REG_SZ) {
-      for (size_t i = 0; i + 1 < data.size() && (data[i] | data[i + 1]); i += 2) {
-        shown.push_back(wchar_t(data[i] | data[i + 1] << 8));
-      }
-      shown = L"\"" + shown + L"\"";
-    } else if (type == REG_DWORD && data.size() == 4) {
-      shown = std::to_wstring(data[0] | data[1] << 8 | data[2] << 16 | DWORD(data[3]) << 24);
-    }
-    std::wstring value = item.first.substr(name + 2);
-    Note("value %s, %s: %s, %u bytes, %s", Narrow(item.first.substr(0, name)).c_str(),
-         value.empty() ? "(default)" : Narrow(value).c_str(), type == REG_SZ ? "REG_SZ" : "REG_DWORD",
-         unsigned(data.size()), Narrow(shown).c_str());
-  }
-}
-
 }  // namespace
 
 void ScenarioSingleUser() {
@@ -401,7 +374,6 @@ void ScenarioSingleUser() {
   Click(setup.pages[kProgress], 1);
   ExpectExit(&setup, "\"&Close\"");
   ExpectInstalled(payload, user.defaultInstallDir, Complete(kAllComponents), user);
-  NoteAddedValues(before, TakeSnapshot(kMachineAndUserState));
   std::vector<std::wstring> machineChanges = Differences(machine, TakeSnapshot(kMachineState));
   for (const std::wstring& change : machineChanges) Note("%s", Narrow(change).c_str());
   Expect(machineChanges.empty(), "HKLM\\Software, Program Files and the all-users Start menu are as they were");
