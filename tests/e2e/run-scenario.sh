@@ -3,7 +3,8 @@
 # Runs the end-to-end driver inside a throw-away copy of BUILD's golden prefix,
 # on a private Xvfb, with drive S: mapped to BUILD (where setup.exe and the
 # driver lie), or to VELUNORA_E2E_S when that names another folder holding
-# both. Screenshots and logs stay in BUILD/e2e/NAME.
+# both, and P: to the packer's input files. Screenshots and logs stay in
+# BUILD/e2e/NAME.
 #
 # A scenario that needs the machine prepared outside Wine (a size-limited
 # drive, say) has a file prepare/NAME.sh beside this script. It is sourced
@@ -46,6 +47,20 @@ rm -f "$prefix/dosdevices/z:"
 ln -sfn "$drive_s" "$prefix/dosdevices/s:"
 mkdir -p "$out/screens"
 ln -sfn "$out/screens" "$prefix/dosdevices/t:"
+# P: shows the packer's input files at their host paths, and its manifest,
+# so that the driver compares what was installed with what the packer was
+# given rather than with what setup.exe's own loader makes of its payload.
+manifest=$build/apppack/payload-manifest.txt
+rm -rf "$out/packed"
+mkdir -p "$out/packed"
+ln -s "$manifest" "$out/packed/payload-manifest.txt"
+while IFS= read -r line; do
+  case $line in '#'* | '') continue ;; esac
+  file=${line% *}
+  mkdir -p "$out/packed${file%/*}"
+  ln -s "$file" "$out/packed$file"
+done <"$manifest"
+ln -sfn "$out/packed" "$prefix/dosdevices/p:"
 prepare
 
 export WINEPREFIX=$prefix DISPLAY=:$(cat "$out/display")

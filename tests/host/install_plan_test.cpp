@@ -72,9 +72,27 @@ const RegistryWrite* Find(const std::vector<RegistryWrite>& values, const std::s
   return nullptr;
 }
 
+// The write of `value` below `key`. A missing one fails the test and reads
+// as an empty write, so the checks after it still run.
+const RegistryWrite& Written(const std::vector<RegistryWrite>& values, const std::string& key,
+                             const std::string& value) {
+  static const RegistryWrite kNone = {};
+  const RegistryWrite* w = Find(values, key, value);
+  if (w) return *w;
+  ADD_FAILURE() << "no write of " << key << "|" << value;
+  return kNone;
+}
+
+// The last thing recorded; a failure of the test when there is none.
+std::string Last(const std::vector<std::string>& recorded) {
+  if (!recorded.empty()) return recorded.back();
+  ADD_FAILURE() << "nothing recorded";
+  return "";
+}
+
 TEST(InstallPlan, AllEightComponents) {
   Installation i;
-  i.Run();
+  ASSERT_NO_FATAL_FAILURE(i.Run());
   const char* names[] = {"Talvex",     "Glimmerdex", "Veilcrafter", "Frolix",
                          "Tunebridge", "Notelocker", "Wardbin",     "Drifthub"};
   std::vector<std::string> lines;
@@ -86,13 +104,15 @@ TEST(InstallPlan, AllEightComponents) {
   EXPECT_EQ(i.recorder.lines, lines);
   EXPECT_EQ(i.recorder.progress, (std::vector<uint32_t>{11, 22, 33, 44, 55, 66, 77, 88, 100}));
   EXPECT_EQ(i.recorder.posted, (std::vector<uint32_t>{1, 2, 3, 4, 5, 6, 7, 8}));
-  EXPECT_EQ(i.recorder.status.back(), "Installation completed successfully.");
+  EXPECT_EQ(Last(i.recorder.status), "Installation completed successfully.");
   EXPECT_TRUE(i.recorder.finished);
   EXPECT_EQ(i.errorCount, 0u);
 
   // Programs carry their stored times; the uninstaller has none.
-  EXPECT_EQ(i.recorder.files.front(), kInstall + "Talvex.exe@635+1001");
-  EXPECT_EQ(i.recorder.files.back(), kInstall + "uninstall.exe@2344571");
+  ASSERT_EQ(i.recorder.files.size(), 9u);
+  EXPECT_EQ(i.recorder.files[0], kInstall + "Talvex.exe@635+1001");
+  EXPECT_EQ(i.recorder.files[8], kInstall + "uninstall.exe@2344571");
+  ASSERT_EQ(i.recorder.shortcuts.size(), 8u);
   EXPECT_EQ(i.recorder.shortcuts[4], kStartMenu + "Tunebridge.lnk -> " + kInstall + "Tunebridge.exe");
 
   // 19 registration values, AppPath, and the 8 Add/Remove Programs values.
@@ -117,11 +137,11 @@ TEST(InstallPlan, AllEightComponents) {
   }
   EXPECT_EQ(order, (std::vector<std::string>{"DisplayIcon", "DisplayName", "DisplayVersion", "Publisher",
                                              "UninstallString", "EstimatedSize", "NoModify", "NoRepair"}));
-  EXPECT_EQ(Find(i.recorder.values, arp, "EstimatedSize")->number, 2396u);
-  EXPECT_EQ(Find(i.recorder.values, arp, "DisplayIcon")->text, kInstall + "uninstall.exe,0");
-  EXPECT_EQ(Find(i.recorder.values, arp, "UninstallString")->text, "\"" + kInstall + "uninstall.exe\"");
-  EXPECT_EQ(Find(i.recorder.values, arp, "DisplayName")->bytes, 60u);
-  EXPECT_EQ(Find(i.recorder.values, arp, "NoRepair")->number, 1u);
+  EXPECT_EQ(Written(i.recorder.values, arp, "EstimatedSize").number, 2396u);
+  EXPECT_EQ(Written(i.recorder.values, arp, "DisplayIcon").text, kInstall + "uninstall.exe,0");
+  EXPECT_EQ(Written(i.recorder.values, arp, "UninstallString").text, "\"" + kInstall + "uninstall.exe\"");
+  EXPECT_EQ(Written(i.recorder.values, arp, "DisplayName").bytes, 60u);
+  EXPECT_EQ(Written(i.recorder.values, arp, "NoRepair").number, 1u);
   // AppPath goes before the uninstaller is written, the entry after it.
   EXPECT_EQ(i.recorder.values[19].value, "AppPath");
 }
@@ -129,25 +149,25 @@ TEST(InstallPlan, AllEightComponents) {
 TEST(InstallPlan, OnlyTalvexStillMovesTheBarAndKeepsItsName) {
   Installation i;
   i.selected = 1;
-  i.Run();
+  ASSERT_NO_FATAL_FAILURE(i.Run());
   EXPECT_EQ(i.recorder.lines,
             (std::vector<std::string>{kInstall + "Talvex.exe", kStartMenu + "Talvex.lnk", kInstall + "uninstall.exe"}));
   EXPECT_EQ(i.recorder.status, (std::vector<std::string>{"Talvex", "Installation completed successfully."}));
   EXPECT_EQ(i.recorder.progress, (std::vector<uint32_t>{11, 22, 33, 44, 55, 66, 77, 88, 100}));
   ASSERT_EQ(i.recorder.values.size(), 1u + 8u);
   EXPECT_EQ(
-      Find(i.recorder.values, "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Velunora", "EstimatedSize")
-          ->number,
+      Written(i.recorder.values, "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Velunora", "EstimatedSize")
+          .number,
       (184320u + 109568u) >> 10);
 }
 
 TEST(InstallPlan, OnlyTunebridgeEstimates316Kilobytes) {
   Installation i;
   i.selected = 1 << 4;
-  i.Run();
+  ASSERT_NO_FATAL_FAILURE(i.Run());
   EXPECT_EQ(
-      Find(i.recorder.values, "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Velunora", "EstimatedSize")
-          ->number,
+      Written(i.recorder.values, "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Velunora", "EstimatedSize")
+          .number,
       316u);
   EXPECT_EQ(i.recorder.values.size(), 4u + 1u + 8u);
 }
@@ -156,7 +176,7 @@ TEST(InstallPlan, AFailedProgramWriteSkipsItsShortcutAndRegistration) {
   Installation i;
   i.selected = (1 << 4) | (1 << 5);  // Tunebridge fails, Notelocker follows
   i.recorder.failingEntryWrites = {0};
-  i.Run();
+  ASSERT_NO_FATAL_FAILURE(i.Run());
   EXPECT_EQ(i.recorder.lines,
             (std::vector<std::string>{kInstall + "Tunebridge.exe", "ERROR: Write failed.", kInstall + "Notelocker.exe",
                                       kStartMenu + "Notelocker.lnk", kInstall + "uninstall.exe"}));
@@ -164,50 +184,50 @@ TEST(InstallPlan, AFailedProgramWriteSkipsItsShortcutAndRegistration) {
   EXPECT_EQ(Find(i.recorder.values, "Software\\Classes\\Directory\\shell\\Tunebridge", ""), nullptr);
   EXPECT_NE(Find(i.recorder.values, "Software\\Classes\\.ntxt", ""), nullptr);
   EXPECT_EQ(i.errorCount, 1u);
-  EXPECT_EQ(i.recorder.status.back(), "Installation failed.");
-  EXPECT_EQ(i.recorder.progress.back(), 100u);
+  EXPECT_EQ(Last(i.recorder.status), "Installation failed.");
+  EXPECT_EQ(i.recorder.progress, (std::vector<uint32_t>{11, 22, 33, 44, 55, 66, 77, 88, 100}));
 }
 
 TEST(InstallPlan, AFailedShortcutStillRegisters) {
   Installation i;
   i.selected = 1 << 6;
   i.recorder.failingShortcuts = {0};
-  i.Run();
+  ASSERT_NO_FATAL_FAILURE(i.Run());
   EXPECT_EQ(i.recorder.lines, (std::vector<std::string>{kInstall + "Wardbin.exe", kStartMenu + "Wardbin.lnk",
                                                         "ERROR: Write failed.", kInstall + "uninstall.exe"}));
   EXPECT_NE(Find(i.recorder.values, "Software\\Classes\\Wardbin.File\\shell\\open\\command", ""), nullptr);
-  EXPECT_EQ(i.recorder.status.back(), "Installation failed.");
+  EXPECT_EQ(Last(i.recorder.status), "Installation failed.");
 }
 
 TEST(InstallPlan, AFailedRegistryWriteIsNamedAndCounted) {
   Installation i;
   i.selected = 1 << 7;
   i.recorder.failingValues = {"Software\\Classes\\.dft|"};
-  i.Run();
+  ASSERT_NO_FATAL_FAILURE(i.Run());
   EXPECT_EQ(i.recorder.lines, (std::vector<std::string>{kInstall + "Drifthub.exe", kStartMenu + "Drifthub.lnk",
                                                         "HKEY_LOCAL_MACHINE\\Software\\Classes\\.dft",
                                                         "ERROR: Write failed.", kInstall + "uninstall.exe"}));
   // The other values of the step are still written.
   EXPECT_NE(Find(i.recorder.values, "Software\\Classes\\Drifthub.File\\shell\\open\\command", ""), nullptr);
   EXPECT_EQ(i.errorCount, 1u);
-  EXPECT_EQ(i.recorder.status.back(), "Installation failed.");
+  EXPECT_EQ(Last(i.recorder.status), "Installation failed.");
 }
 
 TEST(InstallPlan, AFailedUninstallerWriteLeavesNoUninstallEntry) {
   Installation i;
   i.selected = 1;
   i.recorder.failingEntryWrites = {1};
-  i.Run();
-  EXPECT_EQ(i.recorder.lines.back(), "ERROR: Write failed.");
+  ASSERT_NO_FATAL_FAILURE(i.Run());
+  EXPECT_EQ(Last(i.recorder.lines), "ERROR: Write failed.");
   EXPECT_NE(Find(i.recorder.values, "Software\\Velunora", "AppPath"), nullptr);
   EXPECT_EQ(i.recorder.values.size(), 1u);
-  EXPECT_EQ(i.recorder.status.back(), "Installation failed.");
+  EXPECT_EQ(Last(i.recorder.status), "Installation failed.");
 }
 
 TEST(InstallPlan, NothingSelectedWritesNothing) {
   Installation i;
   i.selected = 0;
-  i.Run();
+  ASSERT_NO_FATAL_FAILURE(i.Run());
   EXPECT_TRUE(i.recorder.lines.empty());
   EXPECT_TRUE(i.recorder.values.empty());
   EXPECT_TRUE(i.recorder.files.empty());
@@ -217,7 +237,7 @@ TEST(InstallPlan, NothingSelectedWritesNothing) {
   Installation j;
   j.selected = 0;
   j.errorCount = 2;
-  j.Run();
+  ASSERT_NO_FATAL_FAILURE(j.Run());
   EXPECT_EQ(j.recorder.status, (std::vector<std::string>{"Installation failed."}));
   EXPECT_TRUE(j.recorder.finished);
 }
@@ -228,7 +248,7 @@ TEST(InstallPlan, NothingSelectedWritesNothing) {
 // the installation wrote.
 TEST(InstallPlan, EveryCommandLineQuotesItsProgram) {
   Installation i;
-  i.Run();
+  ASSERT_NO_FATAL_FAILURE(i.Run());
   std::set<std::string> written;
   for (const std::string& file : i.recorder.files) written.insert(file.substr(0, file.find('@')));
   int commands = 0;

@@ -138,6 +138,23 @@ TEST(LoadPayloadBytes, RefusesAResourceOfAnyOtherSizeBeforeAllocating) {
   }
 }
 
+// The length is a check of its own: a stream that decodes cleanly, sums to
+// the expected checksum and whose table indexes it exactly is still refused
+// when the build expected another length.
+TEST(LoadPayloadBytes, RefusesAnyOtherDecodedLength) {
+  std::vector<uint8_t> decoded = DecodedPayload(kSizes);
+  std::vector<uint8_t> resource = Compress(decoded);
+  PayloadExpectation expected = ExpectationFor(resource, decoded);
+  for (uint32_t length : {expected.decodedLength - 1, expected.decodedLength + 1, expected.decodedLength + 32}) {
+    PayloadExpectation other = expected;
+    other.decodedLength = length;
+    PayloadBuffer payload = {};
+    PayloadEntry entries[kPayloadEntryCount] = {};
+    EXPECT_EQ(LoadPayloadBytes(resource.data(), uint32_t(resource.size()), other, &payload, entries), PayloadCorrupt)
+        << length;
+  }
+}
+
 // Damage of the compressed stream must surface as PayloadCorrupt, whatever
 // the decoder itself reports.
 TEST(LoadPayloadBytes, ReportsDamagedStreamsAsCorrupt) {

@@ -61,7 +61,9 @@ TEST(SpaceTexts, ShowTheFreeAmountInTheFinestUnitThatFits32Bits) {
   EXPECT_EQ(Available(1ull << 40), "Space available: 1048576 MB");
   EXPECT_EQ(Available((1ull << 52) - 1), "Space available: 4294967295 MB");
   EXPECT_EQ(Available(1ull << 52), "Space available: 4194304 GB");
+  EXPECT_EQ(Available((1ull << 62) - 1), "Space available: 4294967295 GB");
   EXPECT_EQ(Available(1ull << 62), "Space available: 4194304 TB");
+  EXPECT_EQ(Available(kFreeSpaceUnknown - 1), "Space available: 16777215 TB");
   EXPECT_EQ(Available(kFreeSpaceUnknown), "Space available: ?");
   EXPECT_EQ(Available(0), "Space available: 0 MB");
 }

@@ -9,10 +9,11 @@
 
 #include <gtest/gtest.h>
 
-#include <cstring>
+#include <cwchar>
 #include <string>
 #include <vector>
 
+#include "packer_input.h"
 #include "payload_loader.h"
 #include "progress_page.h"
 #include "registry.h"
@@ -39,12 +40,13 @@ const wchar_t* const kWrittenKeys[] = {
 struct Installation : TestContext {
   ScratchFolder scratch;
   HWND receiver = nullptr;  // stands in for the frame: receives the chain of steps
+  bool ready = false;       // the payload is loaded and the pages exist
 
   explicit Installation(uint32_t selection) {
     CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);  // as wWinMain does: shortcuts need it
     for (const wchar_t* key : kWrittenKeys) RegDeleteTreeW(HKEY_LOCAL_MACHINE, key);
     PayloadResource resource;
-    EXPECT_EQ(LoadPayload(context.instance, &resource, &context.payload, context.entries), Ok);
+    ready = LoadPayload(context.instance, &resource, &context.payload, context.entries) == Ok;
     wcscpy(context.installDir, scratch.Path(L"Program Files\\Velunora\\").c_str());
     wcscpy(context.startMenuDir, scratch.Path(L"Start Menu\\Velunora\\").c_str());
     INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_WIN95_CLASSES};
@@ -56,6 +58,7 @@ struct Installation : TestContext {
           CreateDialogParamW(context.instance, MAKEINTRESOURCEW(IDD_LICENSE + page), receiver, PageDialogProc, 0);
     }
     context.detailsList = GetDlgItem(context.pages[3], IDC_DETAILS_LIST);
+    ready = ready && context.pages[1] && context.detailsList;
     bool selected[8];
     for (uint32_t k = 0; k < 8; ++k) {
       selected[k] = (selection >> k & 1) != 0;
@@ -115,8 +118,19 @@ std::wstring Text(const std::vector<BYTE>& data) {
   return std::wstring(reinterpret_cast<const wchar_t*>(data.data()), data.size() / 2 - 1);
 }
 
+// What the packer was given, through Wine's drive of the whole host.
+std::vector<PackedFile> PackerInput() {
+  std::vector<PackedFile> files;
+  std::string manifest = VELUNORA_PAYLOAD_MANIFEST;
+  EXPECT_TRUE(ReadPackerInput(L"Z:" + std::wstring(manifest.begin(), manifest.end()), L"Z:", &files)) << manifest;
+  return files;
+}
+
 TEST(RunInstallStep, InstallsEverySelectedComponentForReal) {
+  std::vector<PackedFile> packed = PackerInput();
+  ASSERT_EQ(packed.size(), kPayloadEntryCount);
   Installation i(0xFF);
+  ASSERT_TRUE(i.ready);
   FILETIME before;
   GetSystemTimeAsFileTime(&before);
   i.Run();
@@ -131,15 +145,15 @@ TEST(RunInstallStep, InstallsEverySelectedComponentForReal) {
     std::wstring shortcut = startMenu + kComponentTable[k].name + L".lnk";
     expected.push_back(program);
     expected.push_back(shortcut);
-    const PayloadEntry& entry = i.context.entries[k + 1];
+    const PackedFile& input = packed[kComponentTable[k].payloadEntry];
     std::vector<BYTE> bytes;
     ASSERT_TRUE(ReadFileBytes(program, &bytes)) << k;
-    ASSERT_EQ(bytes.size(), entry.size);
-    EXPECT_EQ(std::memcmp(bytes.data(), i.context.payload.data + entry.offset, entry.size), 0) << k;
+    EXPECT_TRUE(bytes == input.bytes) << k << ": " << bytes.size() << " bytes, packed " << input.bytes.size();
     WIN32_FILE_ATTRIBUTE_DATA info;
     ASSERT_TRUE(GetFileAttributesExW(program.c_str(), GetFileExInfoStandard, &info));
-    EXPECT_EQ(info.ftLastWriteTime.dwLowDateTime, entry.lastWrite.lowDateTime) << k;
-    EXPECT_EQ(info.ftLastWriteTime.dwHighDateTime, entry.lastWrite.highDateTime) << k;
+    ULARGE_INTEGER time = {{info.ftLastWriteTime.dwLowDateTime, info.ftLastWriteTime.dwHighDateTime}};
+    EXPECT_NE(input.lastWrite, 0u) << k;
+    EXPECT_EQ(time.QuadPart, input.lastWrite) << k;
     EXPECT_NE(GetFileAttributesW(shortcut.c_str()), INVALID_FILE_ATTRIBUTES) << k;
   }
   std::wstring uninstaller = install + L"uninstall.exe";
@@ -173,6 +187,7 @@ TEST(RunInstallStep, InstallsEverySelectedComponentForReal) {
 
 TEST(RunInstallStep, ReportsALockedProgramAndGoesOn) {
   Installation i((1 << 0) | (1 << 1));
+  ASSERT_TRUE(i.ready);
   ASSERT_EQ(CreateDirectoryChain(i.context.installDir), 1);
   std::wstring talvex = std::wstring(i.context.installDir) + L"Talvex.exe";
   ASSERT_TRUE(WriteFileBytes(talvex, "old", 3));

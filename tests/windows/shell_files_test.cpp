@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -55,28 +56,36 @@ TEST(CreateDirectoryChain, FailsOnAShareThatDoesNotExist) {
   EXPECT_EQ(CreateDirectoryChain(L"\\\\nosuchserver\\share\\Apps\\"), 0);
 }
 
+// `root` followed by folders of `letter`, at most 60 units each, to a path
+// of exactly `units` units with its trailing backslash. Each folder's path
+// relative to `root` goes into `folders`.
+std::wstring ChainOfLength(const std::wstring& root, wchar_t letter, size_t units, Listing* folders) {
+  std::wstring path = root, relative;
+  while (path.size() < units) {
+    size_t rest = units - path.size();
+    size_t part = rest <= 61 ? rest - 1 : std::min<size_t>(60, rest - 3);  // never leave a single unit
+    relative += std::wstring(part, letter) + L"\\";
+    path = root + relative;
+    folders->push_back(relative);
+  }
+  return path;
+}
+
 TEST(CreateDirectoryChain, HandlesEveryLengthTheFolderFieldsHold) {
   ScratchFolder scratch;
-  // Build a path of exactly 270 units from folders of at most 60 units.
-  std::wstring path = scratch.Path();
-  Listing expected;
-  std::wstring relative;
-  while (path.size() < 270) {
-    size_t part = std::min<size_t>(60, 270 - path.size() - 1);
-    if (part == 0) break;
-    std::wstring name(part, L'p');
-    path += name + L"\\";
-    relative += name + L"\\";
-    expected.push_back(relative);
-  }
-  ASSERT_EQ(path.size(), 270u);
-  EXPECT_EQ(CreateDirectoryChain(path.c_str()), 1);
-  EXPECT_EQ(scratch.List(), expected);
+  // 299 units and the terminator fill a folder field exactly.
+  Listing made;
+  std::wstring longest = ChainOfLength(scratch.Path(), L'p', 299, &made);
+  ASSERT_EQ(longest.size(), 299u);
+  EXPECT_EQ(CreateDirectoryChain(longest.c_str()), 1);
+  EXPECT_EQ(scratch.List(), made);
 
-  // 300 units do not fit the working copy: refused before anything is made.
-  std::wstring tooLong = scratch.Path(L"q\\") + std::wstring(300, L'r') + L"\\";
+  // One unit more does not fit: refused before anything is made.
+  Listing none;
+  std::wstring tooLong = ChainOfLength(scratch.Path(), L'q', 300, &none);
+  ASSERT_EQ(tooLong.size(), 300u);
   EXPECT_EQ(CreateDirectoryChain(tooLong.c_str()), 0);
-  EXPECT_EQ(scratch.List(), expected);
+  EXPECT_EQ(scratch.List(), made);
 }
 
 TEST(CreateShortcut, SavesALinkThatPointsAtTheProgram) {

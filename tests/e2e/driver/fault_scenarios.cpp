@@ -77,8 +77,10 @@ void ScenarioDiskFull() {
   const wchar_t kRoot[] = L"D:\\";
   const std::wstring installDir = L"D:\\Velunora\\";
   Note("D: has %llu bytes free before the scenario", FreeBytes(kRoot));
-  if (!Expect(CreateDirectoryW(L"D:\\Velunora", nullptr) != FALSE, "D:\\Velunora created on the small drive")) return;
-  WriteText(kAppPathKey, L"AppPath", REG_SZ, L"D:\\Velunora");
+  if (!Expect(CreateDirectoryW(L"D:\\Velunora", nullptr) != FALSE, "D:\\Velunora created on the small drive") ||
+      !Expect(WriteText(kAppPathKey, L"AppPath", REG_SZ, L"D:\\Velunora"), "AppPath names D:\\Velunora")) {
+    return;
+  }
 
   // Another program takes 1 MiB: the whole App Pack no longer fits.
   Expect(WriteFiller(L"D:\\other-1.bin", 1 << 20), "1 MiB of D: taken by another file");
@@ -143,7 +145,11 @@ void ScenarioLockedFile() {
       CreateFileW(locked.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (!Expect(file != INVALID_HANDLE_VALUE, "%s held open without sharing", Narrow(locked).c_str())) return;
   DWORD written = 0;
-  WriteFile(file, kContents, sizeof kContents - 1, &written, nullptr);
+  if (!Expect(WriteFile(file, kContents, sizeof kContents - 1, &written, nullptr) && written == sizeof kContents - 1,
+              "the held file has its contents")) {
+    CloseHandle(file);
+    return;
+  }
 
   const uint32_t frolix = 1u << 3;
   const uint32_t others = kAllComponents & ~frolix;
@@ -172,10 +178,12 @@ void ScenarioBadAppPath() {
   CreateDirectoryW(outer.c_str(), nullptr);
   CreateDirectoryW(fits.c_str(), nullptr);
   CreateDirectoryW(tooLong.c_str(), nullptr);
-  Expect(fits.size() == 235 && tooLong.size() == 236 && IsFolder(fits) && IsFolder(tooLong),
-         "folders of 235 and 236 characters exist");
+  if (!Expect(fits.size() == 235 && tooLong.size() == 236 && IsFolder(fits) && IsFolder(tooLong),
+              "folders of 235 and 236 characters exist")) {
+    return;
+  }
   const std::wstring file = L"C:\\velunora-notes.txt";
-  PlaceFile(file, "a file, not a folder");
+  if (!Expect(PlaceFile(file, "a file, not a folder"), "a file stands at %s", Narrow(file).c_str())) return;
 
   struct Value {
     const char* what;
@@ -190,12 +198,11 @@ void ScenarioBadAppPath() {
       {"a folder of 235 characters, which is used", REG_SZ, fits, fits + L"\\"},
   };
   for (const Value& value : values) {
-    if (value.type == REG_DWORD) {
-      DWORD number = 2308;
-      WriteBytes(kAppPathKey, L"AppPath", REG_DWORD, &number, sizeof number);
-    } else {
-      WriteText(kAppPathKey, L"AppPath", value.type, value.text);
-    }
+    // The default folder is also what a failed write would give.
+    DWORD number = 2308;
+    bool written = value.type == REG_DWORD ? WriteBytes(kAppPathKey, L"AppPath", REG_DWORD, &number, sizeof number)
+                                           : WriteText(kAppPathKey, L"AppPath", value.type, value.text);
+    if (!Expect(written, "AppPath set to %s", value.what)) return;
     Setup setup;
     if (!Launch(&setup)) return;
     GoToFolderPage(setup, false);

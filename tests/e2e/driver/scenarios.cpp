@@ -87,8 +87,7 @@ void ExpectPageTexts(const Setup& setup, const PayloadView& payload) {
              "license heading");
   const PayloadEntry& license = payload.entries[0];
   std::wstring licenseText;
-  for (uint32_t i = 0; i < license.size && i < 511; ++i)
-    licenseText.push_back(wchar_t(payload.decoded[license.offset + i]));
+  for (uint32_t i = 0; i < license.size && i < 511; ++i) licenseText.push_back(wchar_t(payload.Data(0)[i]));
   Expect(license.size == 503 && ControlText(p0, 1004) == licenseText, "license text shown whole (%u bytes)",
          license.size);
   ExpectText(ControlText(p0, 1), L"I &Agree", "license forward button");
@@ -141,6 +140,7 @@ std::vector<std::wstring> InstallAndWait(const Setup& setup, const wchar_t* fina
          "the details list stays hidden until asked for");
   HWND status = GetDlgItem(setup.pages[kProgress], 1003);
   bool finished = WaitUntil([&] {
+    if (!IsWindow(status)) return true;  // gone with the program: the reads below fail
     std::wstring text = ReadText(status);
     return text == kFinishedStatus || text == kFailedStatus;
   });
@@ -221,7 +221,7 @@ void ExpectInstalled(const PayloadView& payload, const std::wstring& installDir,
     }
     const PayloadEntry& entry = payload.entries[k + 1];
     Expect(present && bytes.size() == kComponentTable[k].bytes &&
-               std::memcmp(bytes.data(), payload.decoded.data() + entry.offset, bytes.size()) == 0,
+               std::memcmp(bytes.data(), payload.Data(k + 1), bytes.size()) == 0,
            "%s holds its %u bytes exactly", Narrow(program).c_str(), kComponentTable[k].bytes);
     FILETIME written = {};
     LastWriteTime(program, &written);
@@ -278,10 +278,9 @@ void ExpectInstalled(const PayloadView& payload, const std::wstring& installDir,
   }
   std::wstring uninstaller = installDir + L"uninstall.exe";
   std::vector<BYTE> bytes;
-  const PayloadEntry& entry = payload.entries[edition.uninstallerEntry];
   const uint32_t uninstallerBytes = EntryBytes(edition.uninstallerEntry);
   Expect(ReadFileBytes(uninstaller, &bytes) && bytes.size() == uninstallerBytes &&
-             std::memcmp(bytes.data(), payload.decoded.data() + entry.offset, bytes.size()) == 0,
+             std::memcmp(bytes.data(), payload.Data(edition.uninstallerEntry), bytes.size()) == 0,
          "uninstall.exe holds entry %u's %u bytes exactly", edition.uninstallerEntry, uninstallerBytes);
   ExpectValue(kUninstallKey, L"DisplayIcon", uninstaller + L",0");
   ExpectValue(kUninstallKey, L"DisplayName", edition.title);
@@ -298,7 +297,7 @@ bool Launch(Setup* setup, const wchar_t* path, const wchar_t* currentDirectory) 
 }
 
 bool LoadPayload(PayloadView* payload) {
-  if (!Expect(ReadPayload(kSetupPath, payload), "setup.exe's payload decodes")) return false;
+  if (!Expect(ReadPayload(payload), "the packer's input files are read")) return false;
   for (int i = 0; i < 11; ++i) {
     if (payload->entries[i].size != EntryBytes(i)) {
       return Expect(false, "entry %d has %u bytes, documented %u", i, payload->entries[i].size, EntryBytes(i));
@@ -372,8 +371,7 @@ void ScenarioSelection() {
   Expect(!IsEnabled(setup.pages[kFolder], 1), "nothing selected: \"&Install\" disabled");
   Expect(!Click(setup.pages[kFolder], 1), "a disabled \"&Install\" cannot be clicked");
   PressKey(setup, VK_RETURN, false);  // nor reached through its default-button role
-  Sleep(300);
-  Expect(VisiblePage(setup) == kFolder, "Enter on the folder page starts nothing");
+  Expect(WaitUntilHandled(setup) && VisiblePage(setup) == kFolder, "Enter on the folder page starts nothing");
 
   Click(setup.pages[kFolder], 3);
   ExpectPageShown(setup, kComponents, "components, after \"< &Back\"");
@@ -396,7 +394,7 @@ void ScenarioSecondRun() {
   PayloadView payload;
   if (!LoadPayload(&payload)) return;
   const std::wstring picked = L"C:\\Picked Apps";
-  CreateDirectoryW(picked.c_str(), nullptr);
+  if (!Expect(CreateDirectoryW(picked.c_str(), nullptr) != FALSE, "%s created", Narrow(picked).c_str())) return;
 
   // First run: pick a folder; cancelling the picker first changes nothing.
   Setup setup;
@@ -420,7 +418,8 @@ void ScenarioSecondRun() {
          "the folder picker opens again");
   if (!picker) return;
   AnswerFolderPicker(setup, picker, picked, true);
-  Expect(WaitUntil([&] { return ControlText(folder, 1005) == picked + L"\\"; }, 10000),
+  Expect(WaitUntil([&] { return !IsWindow(folder) || ControlText(folder, 1005) == picked + L"\\"; }, 10000) &&
+             ControlText(folder, 1005) == picked + L"\\",
          "the picked folder itself becomes the install folder");
   InstallAndWait(setup, kFinishedStatus, false);
   Click(setup.pages[kProgress], 1);
@@ -476,15 +475,19 @@ void ScenarioCloseDuringInstall() {
   GoToFolderPage(setup, false);
   Click(setup.pages[kFolder], 1);
   ExpectPageShown(setup, kProgress, "progress");
-  // While installing, every way of closing is ignored.
+  // While installing, every way of closing is ignored. WM_CLOSE is sent, so
+  // handled on return; the others were posted, and have been handled once
+  // a marker posted behind them comes through.
   SendMessageW(setup.frame, WM_CLOSE, 0, 0);
   PostMessageW(setup.frame, WM_SYSCOMMAND, SC_CLOSE, 0);
   Click(setup.pages[kProgress], 1);
-  Expect(WaitForSingleObject(setup.process.hProcess, 300) == WAIT_TIMEOUT,
+  Expect(WaitUntilHandled(setup) && WaitForSingleObject(setup.process.hProcess, 0) == WAIT_TIMEOUT,
          "closing during the installation is ignored");
   HWND status = GetDlgItem(setup.pages[kProgress], 1003);
-  Expect(WaitUntil([&] { return ReadText(status) == kFinishedStatus; }), "the installation completes");
-  Expect(WaitForSingleObject(setup.process.hProcess, 0) == WAIT_TIMEOUT, "the wizard stays open after finishing");
+  Expect(WaitUntil([&] { return !IsWindow(status) || ReadText(status) == kFinishedStatus; }) && IsWindow(status),
+         "the installation completes");
+  Expect(WaitUntilHandled(setup) && WaitForSingleObject(setup.process.hProcess, 0) == WAIT_TIMEOUT,
+         "the wizard stays open after finishing");
   PressKey(setup, VK_F4, true);
   ExpectExit(&setup, "Alt+F4");
 }

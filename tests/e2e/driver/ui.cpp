@@ -3,6 +3,8 @@
 #include <commctrl.h>
 #include <shlobj.h>
 
+#include "expect.h"
+
 namespace {
 
 struct Search {
@@ -49,6 +51,14 @@ bool CreateProcessIn(const std::wstring& path, PROCESS_INFORMATION* process, con
   if (!arguments.empty()) commandLine += L" " + arguments;
   return CreateProcessW(path.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, currentDirectory, &startup,
                         process) != FALSE;
+}
+
+// A control of `page`. One that is not there fails the scenario, so that no
+// check can read its absence as hidden, disabled, unchecked or empty.
+HWND Control(HWND page, int id) {
+  HWND control = GetDlgItem(page, id);
+  if (!control) Expect(false, "control %d is there to read or click", id);
+  return control;
 }
 
 }  // namespace
@@ -100,6 +110,7 @@ bool WaitForExit(Setup* setup, DWORD* exitCode, DWORD milliseconds) {
 }
 
 std::wstring ReadText(HWND window) {
+  if (!Expect(IsWindow(window) != FALSE, "the window to read is there")) return L"";
   // The text may change between asking its length and reading it, so read
   // until it fits with room to spare.
   for (size_t size = 256;; size *= 4) {
@@ -109,16 +120,19 @@ std::wstring ReadText(HWND window) {
   }
 }
 
-std::wstring ControlText(HWND page, int id) { return ReadText(GetDlgItem(page, id)); }
+std::wstring ControlText(HWND page, int id) {
+  HWND control = Control(page, id);
+  return control ? ReadText(control) : L"";
+}
 
-bool IsChecked(HWND page, int id) { return SendDlgItemMessageW(page, id, BM_GETCHECK, 0, 0) == BST_CHECKED; }
+bool IsChecked(HWND page, int id) { return SendMessageW(Control(page, id), BM_GETCHECK, 0, 0) == BST_CHECKED; }
 
-bool IsEnabled(HWND page, int id) { return IsWindowEnabled(GetDlgItem(page, id)) != FALSE; }
+bool IsEnabled(HWND page, int id) { return IsWindowEnabled(Control(page, id)) != FALSE; }
 
 // The control's own visibility, whether or not its page is shown right now.
-bool IsVisible(HWND page, int id) { return (GetWindowLongW(GetDlgItem(page, id), GWL_STYLE) & WS_VISIBLE) != 0; }
+bool IsVisible(HWND page, int id) { return (GetWindowLongW(Control(page, id), GWL_STYLE) & WS_VISIBLE) != 0; }
 
-int ProgressPosition(HWND page) { return int(SendDlgItemMessageW(page, 1019, PBM_GETPOS, 0, 0)); }
+int ProgressPosition(HWND page) { return int(SendMessageW(Control(page, 1019), PBM_GETPOS, 0, 0)); }
 
 std::vector<std::wstring> ListLines(HWND list) {
   std::vector<std::wstring> lines;
@@ -145,7 +159,7 @@ int VisiblePage(const Setup& setup) {
 }
 
 bool Click(HWND page, int id, bool post) {
-  HWND button = GetDlgItem(page, id);
+  HWND button = Control(page, id);
   if (!button || !IsWindowEnabled(button)) return false;
   if (post) {
     PostMessageW(button, BM_CLICK, 0, 0);
@@ -155,7 +169,22 @@ bool Click(HWND page, int id, bool post) {
   return true;
 }
 
-void Toggle(HWND page, int id) { Click(page, id); }
+bool Toggle(HWND page, int id) {
+  bool before = IsChecked(page, id);
+  return Expect(Click(page, id) && IsChecked(page, id) != before, "check box %d toggled", id);
+}
+
+bool WaitUntilHandled(const Setup& setup) {
+  // The progress bar's step is a value nothing else sets and that can be
+  // read back; each call posts a new one.
+  static WPARAM marker = 100;
+  HWND bar = GetDlgItem(setup.pages[3], 1019);
+  ++marker;
+  if (!bar || !PostMessageW(bar, PBM_SETSTEP, marker, 0)) return false;
+  auto handled = [&] { return WPARAM(SendMessageW(bar, PBM_GETSTEP, 0, 0)) == marker; };
+  WaitUntil([&] { return !IsWindow(bar) || handled(); });
+  return IsWindow(bar) && handled();
+}
 
 HWND FindOwnedDialog(DWORD processId, HWND exclude) {
   Search search = {processId, exclude, nullptr};

@@ -37,6 +37,8 @@ bool WaitUntil(F condition, DWORD milliseconds = kWaitMs) {
   return true;
 }
 
+// Reading a window or control that is not there fails the scenario (and
+// reads as "", false or 0).
 std::wstring ReadText(HWND window);
 std::wstring ControlText(HWND page, int id);
 bool IsChecked(HWND page, int id);
@@ -50,7 +52,14 @@ int VisiblePage(const Setup& setup);  // -1 when none or several are visible
 // `post` for clicks that open modal UI, which a sent message would wait for.
 // (Wine's buttons act on BM_CLICK even when disabled, so the driver checks.)
 bool Click(HWND page, int id, bool post = false);
-void Toggle(HWND page, int id);
+// Clicks a check box and expects its tick to change; false when it did not.
+bool Toggle(HWND page, int id);
+
+// Waits until setup.exe's thread has handled every message posted to it
+// before the call, which is how a negative check knows that the program has
+// had its chance to act: a marker posted behind them must come through.
+// False on timeout, or when the window is gone.
+bool WaitUntilHandled(const Setup& setup);
 
 // A visible top-level dialog of the process other than the frame (the folder
 // picker or a message box), or null.

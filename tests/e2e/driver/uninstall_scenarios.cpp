@@ -14,6 +14,7 @@
 
 #include "expect.h"
 #include "install_steps.h"
+#include "owners.h"
 #include "path_text.h"
 #include "payload_view.h"
 #include "program_ids.h"
@@ -54,6 +55,15 @@ struct UninstallRun {
   std::wstring closingText;  // empty when no closing message came
 };
 
+// The processes of a job: how many were ever in it, and how many still run.
+JOBOBJECT_BASIC_ACCOUNTING_INFORMATION JobProcesses(HANDLE job) {
+  JOBOBJECT_BASIC_ACCOUNTING_INFORMATION info = {};
+  if (!QueryInformationJobObject(job, JobObjectBasicAccountingInformation, &info, sizeof info, nullptr)) {
+    info.TotalProcesses = info.ActiveProcesses = ~DWORD(0);
+  }
+  return info;
+}
+
 // Runs `command` as the shell runs an UninstallString: CreateProcessW with
 // no application name, so the program is read from the quoted command line.
 // Answers the question; on Yes reads and dismisses the closing message and
@@ -66,11 +76,22 @@ UninstallRun RunUninstaller(const std::wstring& command, bool yes, const wchar_t
   STARTUPINFOW startup = {};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION process = {};
+  // In a job of its own, which every process it starts joins too: after No,
+  // an empty job is the proof that nothing is left to show a message later.
+  UniqueHandle job(CreateJobObjectW(nullptr, nullptr));
+  JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits = {};
+  limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_BREAKAWAY_OK;  // leaves the program's own choices alone
   if (!Expect(
-          CreateProcessW(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process),
-          "the uninstall command starts: %s", Narrow(command).c_str())) {
+          job.Valid() && SetInformationJobObject(job.Get(), JobObjectExtendedLimitInformation, &limits, sizeof limits),
+          "a job for the uninstaller") ||
+      !Expect(CreateProcessW(nullptr, &commandLine[0], nullptr, nullptr, FALSE, CREATE_SUSPENDED, nullptr, nullptr,
+                             &startup, &process),
+              "the uninstall command starts: %s", Narrow(command).c_str())) {
     return run;
   }
+  bool joined = AssignProcessToJobObject(job.Get(), process.hProcess) != FALSE;
+  ResumeThread(process.hThread);
+  Expect(joined, "the uninstaller runs in the job");
   Setup original;
   original.process = process;
 
@@ -86,7 +107,10 @@ UninstallRun RunUninstaller(const std::wstring& command, bool yes, const wchar_t
   Expect(WaitForExit(&original, &run.exitCode), "the uninstaller ends after the answer");
   ExpectNumber(run.exitCode, 0, "uninstaller exit code");
   if (!yes) {
-    Sleep(300);
+    JOBOBJECT_BASIC_ACCOUNTING_INFORMATION processes = JobProcesses(job.Get());
+    Expect(processes.TotalProcesses == 1 && processes.ActiveProcesses == 0,
+           "after No the uninstaller started nothing and is gone (%lu processes, %lu running)",
+           processes.TotalProcesses, processes.ActiveProcesses);
     Expect(FindUninstallBox(0) == nullptr, "no closing message after No");
   } else {
     HWND closing = nullptr;
@@ -224,16 +248,16 @@ int Count(uint32_t selection) {
 // registered for: a document of each file type, a folder and an audio file.
 void OpenWithThePrograms() {
   const std::wstring folder = L"C:\\Opened files\\";
-  CreateDirectoryW(folder.c_str(), nullptr);
+  if (!Expect(CreateDirectoryW(folder.c_str(), nullptr) != FALSE, "%s created", Narrow(folder).c_str())) return;
   const struct {
     const wchar_t* file;
     const wchar_t* program;
   } documents[] = {{L"letter.ntxt", L"Notelocker"}, {L"keys.kvx", L"Wardbin"}, {L"bundle.dft", L"Drifthub"}};
   for (const auto& document : documents) {
     std::wstring path = folder + document.file;
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
-    ExpectShellOpens(path, document.program);
+    if (Expect(WriteFileBytes(path, "", 0), "%s created", Narrow(path).c_str())) {
+      ExpectShellOpens(path, document.program);
+    }
   }
   ExpectVerbOpens(L"Software\\Classes\\Directory\\shell\\Tunebridge", folder.substr(0, folder.size() - 1),
                   L"Tunebridge");
@@ -241,11 +265,17 @@ void OpenWithThePrograms() {
                   L"Tunebridge");
 }
 
+// Installs `selection` with the wizard, which must offer `folder`. False,
+// and a failed scenario, when it offers another or anything else failed.
+bool InstallInto(uint32_t selection, const std::wstring& folder) {
+  return ExpectText(InstallWithWizard(selection), folder, "the folder installed into");
+}
+
 // Installs `selection` with the wizard, uninstalls it through its
 // UninstallString and expects the machine as it was.
 void FullCycle(uint32_t selection, const char* what, const wchar_t* screenshots) {
   Snapshot before = TakeSnapshot(kMachineAndUserState);
-  if (InstallWithWizard(selection) != kDefaultInstallDir) return;
+  if (!InstallInto(selection, kDefaultInstallDir)) return;
   std::wstring command = ReadValue(kUninstallKey, L"UninstallString").Text();
   ExpectText(command, std::wstring(L"\"") + kDefaultInstallDir + L"uninstall.exe\"", "UninstallString");
   UninstallRun run = RunUninstaller(command, true, screenshots);
@@ -264,7 +294,7 @@ void ScenarioUninstallPartial() {
 }
 
 void ScenarioUninstallNo() {
-  if (InstallWithWizard(kAllComponents) != kDefaultInstallDir) return;
+  if (!InstallInto(kAllComponents, kDefaultInstallDir)) return;
   // The installed programs work (opening them through the shell sets some
   // of the shell's own state, so this comes before the snapshot).
   OpenWithThePrograms();
@@ -275,14 +305,16 @@ void ScenarioUninstallNo() {
 
 void ScenarioUninstallTwoInstallations() {
   const std::wstring second = L"C:\\Program Files\\Second App Pack\\";
-  if (InstallWithWizard(kAllComponents) != kDefaultInstallDir) return;
+  if (!InstallInto(kAllComponents, kDefaultInstallDir)) return;
   std::wstring firstCommand = ReadValue(kUninstallKey, L"UninstallString").Text();
   // The second setup offers the folder AppPath names. Pointing it at another
   // folder stands for a user's pick in the folder picker, which Wine's
   // picker does not let a driver make beside the folder it preselects.
-  CreateDirectoryW(second.c_str(), nullptr);
-  WriteText(L"Software\\Velunora", L"AppPath", REG_SZ, second);
-  if (InstallWithWizard(kAllComponents) != second) return;
+  if (!Expect(CreateDirectoryW(second.c_str(), nullptr) != FALSE, "%s created", Narrow(second).c_str()) ||
+      !Expect(WriteText(L"Software\\Velunora", L"AppPath", REG_SZ, second), "AppPath names the second folder") ||
+      !InstallInto(kAllComponents, second)) {
+    return;
+  }
   Snapshot installed = TakeSnapshot(kMachineAndUserState);
 
   UninstallRun run = RunUninstaller(firstCommand, true);
@@ -307,7 +339,7 @@ void ScenarioUninstallTwoInstallations() {
 
 void ScenarioUninstallFileInUse() {
   Snapshot before = TakeSnapshot(kMachineAndUserState);
-  if (InstallWithWizard(kAllComponents) != kDefaultInstallDir) return;
+  if (!InstallInto(kAllComponents, kDefaultInstallDir)) return;
   std::wstring held = std::wstring(kDefaultInstallDir) + L"Wardbin.exe";
   // Another program holds it open and lets nobody else near it.
   HANDLE file = CreateFileW(held.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
