@@ -4,7 +4,7 @@
 #include "path_text.h"
 #include "shell_link.h"
 
-int CreateDirectoryChain(const wchar_t* path) {
+int CreateDirectoryChain(const wchar_t* path, const SECURITY_ATTRIBUTES* created) {
   // As large as the folder fields: an install folder picked at the longest
   // path the picker returns, plus its backslash and the maker's folder, fits.
   wchar_t prefix[kFolderUnits] = {};
@@ -35,7 +35,7 @@ int CreateDirectoryChain(const wchar_t* path) {
     if (!IsSeparator(path[i])) continue;
     ++separators;
     if (separators < required || i < minimum) continue;
-    if (!IsExistingFolder(prefix) && !CreateDirectoryW(prefix, nullptr)) return 0;
+    if (!IsExistingFolder(prefix) && !CreateDirectoryW(prefix, const_cast<SECURITY_ATTRIBUTES*>(created))) return 0;
   }
   return 1;
 }

@@ -6,10 +6,12 @@
 
 // Creates every missing folder along `path`, outermost first. Only text that
 // ends in a separator ("\" or "/") names a folder; root parts (drive, UNC
-// share, leading separator) are never created. Returns 1 when every folder
-// exists afterwards (also when there was nothing to do), 0 when one cannot be
-// created or the path does not fit a working copy of kFolderUnits.
-int CreateDirectoryChain(const wchar_t* path);
+// share, leading separator) are never created. Each folder it creates gets
+// `created` (null: what its parent passes on); folders that exist already
+// stay as they are. Returns 1 when every folder exists afterwards (also when
+// there was nothing to do), 0 when one cannot be created or the path does
+// not fit a working copy of kFolderUnits.
+int CreateDirectoryChain(const wchar_t* path, const SECURITY_ATTRIBUTES* created = nullptr);
 
 // Writes a shell link at `shortcutPath` whose target is `targetPath`.
 // Returns S_OK when the link was saved, otherwise the failure code of the

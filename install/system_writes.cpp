@@ -3,7 +3,9 @@
 #include "registry.h"
 #include "shell_files.h"
 
-int SystemWrites::CreateDirectoryChain(const wchar_t* folder) { return ::CreateDirectoryChain(folder); }
+int SystemWrites::CreateDirectoryChain(const wchar_t* folder) {
+  return ::CreateDirectoryChain(folder, createdFolders_);
+}
 
 PayloadStatus SystemWrites::WriteEntry(const wchar_t* path, const PayloadEntry& entry, const PayloadTime* time) {
   return payload_.WriteEntryToFile(path, entry.offset, entry.size, time);

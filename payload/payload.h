@@ -59,7 +59,8 @@ struct PayloadBuffer {
 
   // Writes `size` bytes at `offset` into a new or emptied file at `path` and
   // stamps it with `time` unless that is null. Returns Ok, CannotCreateFile
-  // (bad arguments, or the file cannot be opened) or WriteFailed. Windows only.
+  // (bad arguments, the file cannot be opened, or an existing file there is a
+  // reparse point or has another hard link) or WriteFailed. Windows only.
   PayloadStatus WriteEntryToFile(const wchar_t* path, uint32_t offset, uint32_t size, const PayloadTime* time) const;
 
   ~PayloadBuffer();

@@ -1,8 +1,8 @@
 // Where the process starts. setup.exe does without the C runtime's start-up
 // code: it reads no command line or environment and needs no exit handlers,
-// so all that is left to do is run the static constructors a library may
-// bring and hand wWinMain its instance. wWinMain's result becomes the exit
-// code.
+// so all that is left to do is to limit the DLL search, run the static
+// constructors a library may bring and hand wWinMain its instance.
+// wWinMain's result becomes the exit code.
 #include <windows.h>
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE previous, PWSTR commandLine, int show);
@@ -18,6 +18,13 @@ extern Constructor __CTOR_LIST__[];
 extern IMAGE_DOS_HEADER __ImageBase;
 
 void SetupEntryPoint() {
+  // Before anything can load a DLL, a constructor included: setup.exe
+  // usually runs elevated from a download folder, where anyone may have left
+  // a DLL named like a system one. From here on every load, ours and the
+  // system's on our behalf, searches System32 only, never the program's
+  // folder or the current one.
+  SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32);
+
   size_t count = 0;
   while (__CTOR_LIST__[count + 1]) ++count;
   for (size_t i = count; i > 0; --i) __CTOR_LIST__[i]();

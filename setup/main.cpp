@@ -61,12 +61,6 @@ class SystemStartup final : public StartupCalls {
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
-  // Before anything can load a DLL: setup.exe usually runs elevated from a
-  // download folder, where anyone may have left a DLL named like a system
-  // one. From here on every load, ours and the system's on our behalf,
-  // searches System32 only, never the program's folder or the current one.
-  SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32);
-
   SetupContext context{};
   InitSetupContext(&context, instance, kProgramEdition);
   SystemStartup startup(&context);

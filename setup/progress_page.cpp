@@ -3,6 +3,7 @@
 #include <commctrl.h>
 
 #include "components_page.h"
+#include "folder_security.h"
 #include "install_steps.h"
 #include "resource.h"
 #include "setup_context.h"
@@ -45,7 +46,13 @@ void RunInstallStep(uint32_t step) {
                      context->requiredBytes,
                      &context->errorCount,
                      context->edition};
-  SystemWrites writes(context->payload, context->scratch.wide, RegistryRootKey(context->edition->root));
+  // The folders of an installation for all users: only administrators may
+  // change what every user runs, and what an administrator's uninstall
+  // deletes. Folders that exist already keep their permissions. A user's
+  // own installation keeps the permissions of the user's profile.
+  SECURITY_ATTRIBUTES createdFolders = {sizeof createdFolders, const_cast<uint8_t*>(kInstallFolderSecurity), FALSE};
+  SystemWrites writes(context->payload, context->scratch.wide, RegistryRootKey(context->edition->root),
+                      context->edition->needsAdministrator ? &createdFolders : nullptr);
   ProgressPageSink sink(context);
   PerformInstallStep(step, &state, writes, sink);
 }

@@ -12,7 +12,7 @@ void RunWithCom(StartupCalls& calls, const Edition& edition) {
     calls.ShowMessage(kInitFailedText, kErrorCaption, IconError);
     return;
   }
-  if (edition.checksAdministrator && !calls.IsUserAdmin()) {
+  if (edition.needsAdministrator && !calls.IsUserAdmin()) {
     calls.ShowMessage(kNotAdminText, kProductCaption, IconWarning);
     return;
   }

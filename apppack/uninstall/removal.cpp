@@ -36,24 +36,35 @@ bool Compose(wchar_t* out, size_t capacity, const wchar_t* a, const wchar_t* b, 
 
 // ---- Files and shortcuts ----------------------------------------------------
 
-// The target a shortcut file names, as stored. False when it cannot be read.
+// The target a shortcut file names. False when it cannot be read.
 bool ReadShortcutTarget(const wchar_t* shortcut, wchar_t* target, int capacity) {
   target[0] = 0;
   ComPtr<IShellLinkW> link;
   ComPtr<IPersistFile> file;
   HRESULT result = CreateShellLink(&link, &file);
   if (SUCCEEDED(result)) result = file->Load(shortcut, STGM_READ);
-  // Not the raw path: a link may store its target with environment
-  // variables ("%ProgramFiles%\..."), which would never compare equal.
-  if (SUCCEEDED(result)) result = link->GetPath(target, capacity, nullptr, 0);
-  return result == S_OK && target[0] != 0;
+  if (FAILED(result)) return false;
+  // The item ID list keeps every name in UTF-16. The path stored beside it
+  // may be in the ANSI code page, where letters outside it are lost, so it
+  // is the fallback for a link without a list. Not the raw path either: it
+  // may hold environment variables ("%ProgramFiles%\..."), which would never
+  // compare equal.
+  TaskMemory<ITEMIDLIST_ABSOLUTE> items;
+  if (link->GetIDList(items.Put()) == S_OK && items.Valid() &&
+      SHGetPathFromIDListEx(items.Get(), target, DWORD(capacity), GPFIDL_DEFAULT)) {
+    return target[0] != 0;
+  }
+  target[0] = 0;
+  return link->GetPath(target, capacity, nullptr, 0) == S_OK && target[0] != 0;
 }
 
+// Only a file of the size setup writes for the component is the program:
+// a component never installed may have a user's own file of its name.
 void RemovePrograms(const Installation& ours, RemovalReport* report) {
   wchar_t path[kFolderUnits];
   for (uint32_t k = 0; k < kComponentCount; ++k) {
     if (Compose(path, kFolderUnits, ours.folder, kComponentTable[k].name, L".exe")) {
-      RemoveFile(path, ProgramKind, report);
+      RemoveFile(path, ProgramKind, report, kComponentTable[k].bytes);
     }
   }
 }
@@ -201,18 +212,55 @@ void RemoveTable(const LayoutTable& table, const Installation& ours, RemovalRepo
 
 }  // namespace
 
-void RemoveFile(const wchar_t* path, ItemKind kind, RemovalReport* report, uint32_t attempts) {
-  if (!PathExists(path)) return;  // never installed, or removed already
-  DWORD error = 0;
+DWORD OpenToRemove(const wchar_t* path, bool folder, DWORD access, DWORD share, UniqueHandle* file, uint64_t* bytes) {
+  DWORD flags = FILE_FLAG_OPEN_REPARSE_POINT | (folder ? FILE_FLAG_BACKUP_SEMANTICS : 0);
+  file->Reset(CreateFileW(path, access | FILE_READ_ATTRIBUTES, share, nullptr, OPEN_EXISTING, flags, nullptr));
+  if (!file->Valid()) return GetLastError();
+  BY_HANDLE_FILE_INFORMATION info;
+  wchar_t found[kFolderUnits + 8];
+  DWORD error = ERROR_SUCCESS;
+  if (!GetFileInformationByHandle(file->Get(), &info)) {
+    error = GetLastError();
+  } else if (bool(info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != folder) {
+    error = folder ? ERROR_DIRECTORY : ERROR_ACCESS_DENIED;
+  } else {
+    // Where the system really found it, every link on the way followed.
+    DWORD length = GetFinalPathNameByHandleW(file->Get(), found, kFolderUnits + 8, FILE_NAME_NORMALIZED);
+    bool there = length > 0 && length < kFolderUnits + 8 && IsFinalPathOf(found, path);
+    if ((info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) || !there) error = kReachedThroughLink;
+  }
+  if (error != ERROR_SUCCESS) {
+    file->Reset();
+    return error;
+  }
+  if (bytes) *bytes = uint64_t(info.nFileSizeHigh) << 32 | info.nFileSizeLow;
+  return ERROR_SUCCESS;
+}
+
+void RemoveOpened(HANDLE file, const wchar_t* path, ItemKind kind, RemovalReport* report, uint32_t attempts) {
+  FILE_DISPOSITION_INFO disposition = {TRUE};
+  DWORD error = ERROR_SUCCESS;
   for (uint32_t attempt = 0; attempt < attempts; ++attempt) {
     if (attempt > 0) Sleep(100);
-    if (DeleteFileW(path)) {
+    if (SetFileInformationByHandle(file, FileDispositionInfo, &disposition, sizeof disposition)) {
       NoteRemoved(report, kind);
       return;
     }
     error = GetLastError();
   }
   NoteFailure(report, path, error);
+}
+
+void RemoveFile(const wchar_t* path, ItemKind kind, RemovalReport* report, uint64_t bytes) {
+  UniqueHandle file;
+  uint64_t found = 0;
+  DWORD error = OpenToRemove(path, false, DELETE, kShareAll, &file, &found);
+  if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return;  // never installed, or removed already
+  if (error != ERROR_SUCCESS) {
+    NoteFailure(report, path, error);
+  } else if (bytes == kAnySize || found == bytes) {
+    RemoveOpened(file.Get(), path, kind, report);
+  }
 }
 
 bool MayRemoveFolder(const wchar_t* folder) {
@@ -226,11 +274,16 @@ bool MayRemoveFolder(const wchar_t* folder) {
 
 void RemoveFolderIfEmpty(const wchar_t* folder, RemovalReport* report) {
   if (!IsExistingFolder(folder) || !MayRemoveFolder(folder)) return;
-  if (RemoveDirectoryW(folder)) {
-    NoteRemoved(report, FolderKind);
-    return;
+  UniqueHandle handle;
+  DWORD error = OpenToRemove(folder, true, DELETE, kShareAll, &handle, nullptr);
+  FILE_DISPOSITION_INFO disposition = {TRUE};
+  if (error == ERROR_SUCCESS) {
+    if (SetFileInformationByHandle(handle.Get(), FileDispositionInfo, &disposition, sizeof disposition)) {
+      NoteRemoved(report, FolderKind);
+      return;
+    }
+    error = GetLastError();
   }
-  DWORD error = GetLastError();
   if (error != ERROR_DIR_NOT_EMPTY) NoteFailure(report, folder, error);
 }
 

@@ -7,6 +7,7 @@
 
 #include <windows.h>
 
+#include "owners.h"
 #include "uninstall_logic.h"
 
 // Removes the eight programs of the install folder, their shortcuts and the
@@ -16,10 +17,30 @@
 // initialised on the calling thread (shortcuts are read through it).
 void RemoveInstallation(const Installation& ours, RemovalReport* report);
 
-// Deletes one file if it exists. `attempts` > 1 for a file that was in use a
+// Opens `path` to remove it, without following a reparse point. Refuses a
+// reparse point and anything the system finds at another place than `path`
+// says (a folder on the way replaced by a junction), so that nothing is
+// deleted through a link; refuses a file where a folder is expected and the
+// reverse. `access` and `share` as CreateFileW takes them. Returns
+// ERROR_SUCCESS, with `file` holding it and `bytes` (may be null) its size,
+// or why not: the system's error code or kReachedThroughLink.
+DWORD OpenToRemove(const wchar_t* path, bool folder, DWORD access, DWORD share, UniqueHandle* file, uint64_t* bytes);
+
+// What others may do with a file while it is being removed: anything, as
+// DeleteFileW allows them.
+constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+
+// Deletes a file or an empty folder opened by OpenToRemove (with DELETE
+// access) once `file` is closed. `attempts` > 1 for a file that was in use a
 // moment ago (the uninstaller that has just ended): it is tried again every
 // 100 ms before it counts as not removed.
-void RemoveFile(const wchar_t* path, ItemKind kind, RemovalReport* report, uint32_t attempts = 1);
+void RemoveOpened(HANDLE file, const wchar_t* path, ItemKind kind, RemovalReport* report, uint32_t attempts = 1);
+
+// Deletes one file if it exists, through a handle from OpenToRemove. With
+// `bytes` other than kAnySize, a file of another size is not the one setup
+// wrote (a user's own file of that name) and is left without a word.
+constexpr uint64_t kAnySize = ~uint64_t(0);
+void RemoveFile(const wchar_t* path, ItemKind kind, RemovalReport* report, uint64_t bytes = kAnySize);
 
 // False for a folder that stays even when empty: a drive or share root, or
 // one of the system's own folders (Documents, Program Files...), which a

@@ -1,20 +1,26 @@
 // The App Pack's uninstaller. The folder it sits in is the install folder.
-// It asks first; on Yes it copies itself to the temporary folder and starts
-// the copy, which waits for this process to end, removes what setup.exe
-// wrote for this installation (the uninstaller's own file and the install
-// folder included) and shows one closing message. The copy's file is
-// opened for deletion on close and handed to it, so it goes when the copy
-// ends. Built twice: for all users, and for the single-user edition, each
+// It asks first; on Yes it starts a copy of itself outside that folder (see
+// self_removal.h), which waits for this process to end, removes what
+// setup.exe wrote for this installation (the uninstaller's own file and the
+// install folder included), shows one closing message and then removes
+// itself. Built twice: for all users, and for the single-user edition, each
 // linking the record of its edition (kProgramEdition).
 #include <windows.h>
 #include <objbase.h>
 
 #include "owners.h"
 #include "removal.h"
+#include "self_removal.h"
 #include "uninstall_logic.h"
 #include "wide_text.h"
 
 namespace {
+
+// The all-users uninstaller runs elevated: its copy goes where only
+// administrators may write, and what cannot be deleted now is deleted at
+// restart. The single-user one runs as its user: its copy goes to the
+// user's temporary folder, and it may not delete anything at restart.
+bool MachineWide() { return kProgramEdition.needsAdministrator; }
 
 const wchar_t kCaption[] = L"Velunora App Pack Uninstall";
 const wchar_t kQuestion[] = L"Remove Velunora App Pack and all of its components from this computer?";
@@ -22,86 +28,7 @@ const wchar_t kNotTheUninstaller[] =
     L"The uninstaller could not be found where it was started from. Nothing has been removed.";
 
 constexpr DWORD kOriginalExitWaitMs = 30000;
-constexpr size_t kCommandUnits = 2 * kFolderUnits + 64;
-
-// The program's own full path, in its long form, so that it compares with
-// the paths setup.exe wrote. False when it does not fit.
-bool OwnPath(wchar_t* path) {
-  wchar_t module[kFolderUnits];
-  DWORD length = GetModuleFileNameW(nullptr, module, kFolderUnits);
-  if (length == 0 || length >= kFolderUnits) return false;
-  DWORD longLength = GetLongPathNameW(module, path, kFolderUnits);
-  if (longLength == 0 || longLength >= kFolderUnits) return WideCopy(path, kFolderUnits, module);
-  return true;
-}
-
-// True when both files hold the same bytes: the finishing run deletes only
-// a file that is this very program.
-bool SameContent(const wchar_t* a, const wchar_t* b) {
-  const DWORD share = FILE_SHARE_READ | FILE_SHARE_DELETE;
-  UniqueHandle fileA(CreateFileW(a, GENERIC_READ, share, nullptr, OPEN_EXISTING, 0, nullptr));
-  UniqueHandle fileB(CreateFileW(b, GENERIC_READ, share, nullptr, OPEN_EXISTING, 0, nullptr));
-  bool same = fileA.Valid() && fileB.Valid();
-  BYTE bufferA[16384], bufferB[16384];
-  while (same) {
-    DWORD gotA = 0, gotB = 0;
-    if (!ReadFile(fileA.Get(), bufferA, sizeof bufferA, &gotA, nullptr) ||
-        !ReadFile(fileB.Get(), bufferB, sizeof bufferB, &gotB, nullptr) || gotA != gotB) {
-      same = false;
-      break;
-    }
-    if (gotA == 0) break;
-    for (DWORD i = 0; i < gotA && same; ++i) same = bufferA[i] == bufferB[i];
-  }
-  return same;
-}
-
-// Copies the uninstaller to the temporary folder and starts the copy as the
-// finishing run. The copy inherits a handle to this process, to wait for,
-// and a delete-on-close handle to its own file, so that the file goes when
-// the copy ends. False, with nothing left behind, when it cannot be done.
-bool StartFinishingCopy(const wchar_t* self) {
-  wchar_t temp[MAX_PATH + 1];
-  wchar_t copy[MAX_PATH];
-  DWORD length = GetTempPathW(MAX_PATH + 1, temp);
-  if (length == 0 || length > MAX_PATH || !GetTempFileNameW(temp, L"vlu", 0, copy)) return false;
-  if (!CopyFileW(self, copy, FALSE)) {
-    DeleteFileW(copy);
-    return false;
-  }
-
-  SECURITY_ATTRIBUTES inheritable = {sizeof inheritable, nullptr, TRUE};
-  // Closing this process's handle deletes the copy unless the copy holds it too.
-  UniqueHandle file(CreateFileW(copy, GENERIC_READ | DELETE, FILE_SHARE_READ | FILE_SHARE_DELETE, &inheritable,
-                                OPEN_EXISTING, FILE_FLAG_DELETE_ON_CLOSE, nullptr));
-  HANDLE duplicate = nullptr;
-  bool started = false;
-  if (DuplicateHandle(GetCurrentProcess(), GetCurrentProcess(), GetCurrentProcess(), &duplicate, SYNCHRONIZE, TRUE,
-                      0)) {
-    UniqueHandle process(duplicate);
-    FinishRequest request = {};
-    request.waitHandle = uint64_t(reinterpret_cast<UINT_PTR>(process.Get()));
-    request.deletesItselfOnClose = file.Valid();
-    WideCopy(request.original, kFolderUnits, self);
-    wchar_t command[kCommandUnits];
-    STARTUPINFOW startup = {};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION info = {};
-    // The copy works from the temporary folder, so that no process has the
-    // install folder as its current folder when it is removed.
-    started = ComposeFinishCommand(copy, request, command, kCommandUnits) &&
-              CreateProcessW(copy, command, nullptr, nullptr, TRUE, 0, nullptr, temp, &startup, &info);
-    if (started) {
-      UniqueHandle thread(info.hThread), child(info.hProcess);
-      // The closing message comes from the copy; it may take the foreground
-      // this process holds now.
-      AllowSetForegroundWindow(info.dwProcessId);
-    }
-  }
-  file.Reset();
-  if (!started) DeleteFileW(copy);
-  return started;
-}
+constexpr uint32_t kAttempts = 20;  // every 100 ms, for the file that ran a moment ago
 
 void ShowClosingMessage(const RemovalReport& report) {
   wchar_t text[kMessageUnits];
@@ -112,49 +39,91 @@ void ShowClosingMessage(const RemovalReport& report) {
 
 bool FolderOf(const wchar_t* path, wchar_t* folder) { return FolderOfPath(path, folder, kFolderUnits); }
 
-// The work of the finishing copy, once the uninstaller has ended.
-int FinishRun(const FinishRequest& request) {
-  UniqueHandle original(reinterpret_cast<HANDLE>(static_cast<UINT_PTR>(request.waitHandle)));
-  WaitForSingleObject(original.Get(), kOriginalExitWaitMs);
-  original.Reset();
+// Opens the uninstaller that started this copy, as it is to be removed;
+// it may still be in use for a moment after its process has ended.
+DWORD OpenOriginal(const wchar_t* path, UniqueHandle* file) {
+  DWORD error = ERROR_SUCCESS;
+  for (uint32_t attempt = 0; attempt < kAttempts; ++attempt) {
+    if (attempt > 0) Sleep(100);
+    error = OpenToRemove(path, false, GENERIC_READ | DELETE, FILE_SHARE_READ | FILE_SHARE_DELETE, file, nullptr);
+    if (error != ERROR_SHARING_VIOLATION) break;
+  }
+  return error;
+}
 
+// True when this program's own file holds the same bytes as `original`.
+bool IsCopyOf(const wchar_t* self, HANDLE original) {
+  UniqueHandle own(
+      CreateFileW(self, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING, 0, nullptr));
+  return own.Valid() && SameContent(own.Get(), original);
+}
+
+// The work of the finishing copy. Nothing on its command line is taken on
+// trust: the process handle must be the uninstaller's at the path named,
+// that file must be reached without a link and hold this program's bytes,
+// and the file handle must be this copy's own.
+int FinishRun(const FinishRequest& request) {
   wchar_t self[kFolderUnits];
   wchar_t folder[kFolderUnits];
-  bool ours = OwnPath(self) && FolderOf(request.original, folder) && SameContent(self, request.original);
-  if (!ours) {
-    MessageBoxW(nullptr, kNotTheUninstaller, kCaption, MB_OK | MB_ICONERROR);
-  } else {
+  bool located = OwnPath(self) && FolderOf(request.original, folder);
+  HANDLE ownFile = reinterpret_cast<HANDLE>(static_cast<UINT_PTR>(request.fileHandle));
+  if (!located || !IsHandleOf(ownFile, self)) ownFile = nullptr;
+
+  HANDLE process = reinterpret_cast<HANDLE>(static_cast<UINT_PTR>(request.waitHandle));
+  bool fromOriginal = located && IsProcessOf(process, request.original);
+  if (fromOriginal) {
+    WaitForSingleObject(process, kOriginalExitWaitMs);
+    CloseHandle(process);
+  }
+
+  UniqueHandle original;
+  if (fromOriginal && OpenOriginal(request.original, &original) == ERROR_SUCCESS && IsCopyOf(self, original.Get())) {
     CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
     RemovalReport report = {};
     RemoveInstallation(Installation{folder, request.original, &kProgramEdition}, &report);
-    RemoveFile(request.original, ProgramKind, &report, 20);
+    RemoveOpened(original.Get(), request.original, ProgramKind, &report, kAttempts);
+    original.Reset();  // the file goes as its handle closes, and the folder can follow
     RemoveFolderIfEmpty(folder, &report);
     ShowClosingMessage(report);
     CoUninitialize();
+  } else {
+    MessageBoxW(nullptr, kNotTheUninstaller, kCaption, MB_OK | MB_ICONERROR);
   }
-  // Without the delete-on-close handle the copy goes at the next restart.
-  if (!request.deletesItselfOnClose && OwnPath(self)) MoveFileExW(self, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
+
+  wchar_t handOff[MAX_PATH];
+  SystemRestartDeletes restart;
+  if (located && HandOffProgram(handOff, MAX_PATH)) EndFinishingCopy(self, ownFile, MachineWide(), handOff, restart);
   return 0;
 }
 
 // When no copy can be started, everything but the running uninstaller is
-// removed from here; the uninstaller and its folder are left for the next
-// restart.
+// removed from here. Nothing is left to the next restart: a reinstallation
+// before it would lose its new uninstaller and folder.
 int RemoveInPlace(const wchar_t* self, const wchar_t* folder) {
   CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
   RemovalReport report = {};
   RemoveInstallation(Installation{folder, self, &kProgramEdition}, &report);
-  bool scheduled = MoveFileExW(self, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT) != 0;
-  NoteFailure(&report, self, scheduled ? kRemovedAtRestart : uint32_t(GetLastError()));
-  if (scheduled && MayRemoveFolder(folder)) MoveFileExW(folder, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
+  NoteFailure(&report, self, kUninstallerRunning);
   ShowClosingMessage(report);
   CoUninitialize();
   return 0;
 }
 
+// Copies an earlier run could not remove; they are not running any more.
+void SweepEarlierCopies() {
+  wchar_t folder[kFolderUnits];
+  if (UserTempFolder(folder, kFolderUnits)) SweepStaleCopies(folder);
+  if (MachineWide() && WindowsTempFolder(folder, kFolderUnits)) SweepStaleCopies(folder);
+}
+
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+  // Before anything can load a DLL: every load, ours and the system's on our
+  // behalf (COM, the shell, the message box), searches System32 only, never
+  // the program's folder or the current one.
+  SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32);
+
   FinishRequest request = {};
   switch (ParseFinishCommand(GetCommandLineW(), &request)) {
     case FinishingRun:
@@ -165,10 +134,11 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
       break;
   }
 
+  SweepEarlierCopies();
   wchar_t self[kFolderUnits];
   wchar_t folder[kFolderUnits];
   if (!OwnPath(self) || !FolderOf(self, folder)) return 1;
   if (MessageBoxW(nullptr, kQuestion, kCaption, MB_YESNO | MB_ICONQUESTION) != IDYES) return 0;
-  if (StartFinishingCopy(self)) return 0;
+  if (StartFinishingCopy(self, MachineWide())) return 0;
   return RemoveInPlace(self, folder);
 }

@@ -121,8 +121,10 @@ const wchar_t* FailureReason(uint32_t error) {
       return L"in use by another program";
     case 145:  // ERROR_DIR_NOT_EMPTY
       return L"not empty";
-    case kRemovedAtRestart:
-      return L"will be removed when the computer restarts";
+    case kUninstallerRunning:
+      return L"in use by the uninstaller itself; delete it once this message is closed";
+    case kReachedThroughLink:
+      return L"reached through a link to another place; left as it is";
     default:
       return nullptr;
   }
@@ -181,6 +183,24 @@ bool IsInFolder(const wchar_t* path, const wchar_t* folder) {
   if (end == 0 || end == length) return false;  // no folder, or no file name
   wchar_t own[kFolderUnits];
   return CopyRange(own, kFolderUnits, path, end) && SamePath(own, folder);
+}
+
+bool IsFinalPathOf(const wchar_t* finalPath, const wchar_t* path) {
+  static const wchar_t kLocal[] = L"\\\\?\\";
+  static const wchar_t kShare[] = L"\\\\?\\UNC\\";
+  auto startsWith = [](const wchar_t* text, const wchar_t* prefix) {
+    while (*prefix && *text == *prefix) ++text, ++prefix;
+    return *prefix == 0;
+  };
+  if (startsWith(finalPath, kShare)) {
+    // \\?\UNC\server\share\... is \\server\share\...
+    return IsSeparator(path[0]) && IsSeparator(path[1]) && !IsSeparator(path[2]) &&
+           SamePath(finalPath + WideLength(kShare), path + 2);
+  }
+  if (!startsWith(finalPath, kLocal)) return false;
+  const wchar_t* local = finalPath + WideLength(kLocal);
+  // A drive path; a volume without a letter ("\\?\Volume{...}") is never one we wrote.
+  return local[0] && local[1] == L':' && SamePath(local, path);
 }
 
 bool IsRootFolder(const wchar_t* folder) {
@@ -401,8 +421,10 @@ bool ComposeFinishCommand(const wchar_t* copy, const FinishRequest& request, wch
   if (fits) {
     wchar_t number[24] = {};
     AppendNumber(number, 24, request.waitHandle);
-    fits = WideAppend(command, capacity, number) &&
-           WideAppend(command, capacity, request.deletesItselfOnClose ? L" 1 \"" : L" 0 \"") &&
+    wchar_t file[24] = {};
+    AppendNumber(file, 24, request.fileHandle);
+    fits = WideAppend(command, capacity, number) && WideAppend(command, capacity, L" ") &&
+           WideAppend(command, capacity, file) && WideAppend(command, capacity, L" \"") &&
            WideAppend(command, capacity, request.original) && WideAppend(command, capacity, L"\"");
   }
   if (!fits) command[0] = 0;
@@ -416,12 +438,10 @@ FinishParse ParseFinishCommand(const wchar_t* commandLine, FinishRequest* reques
   if (!NextToken(&cursor, token, kFolderUnits) || !SameText(token, kFinishSwitch)) return NotAFinishingRun;
 
   FinishRequest parsed = {};
-  wchar_t flag[8];
-  if (!NextToken(&cursor, token, kFolderUnits) || !ParseNumber(token, &parsed.waitHandle)) {
+  if (!NextToken(&cursor, token, kFolderUnits) || !ParseNumber(token, &parsed.waitHandle) ||
+      !NextToken(&cursor, token, kFolderUnits) || !ParseNumber(token, &parsed.fileHandle)) {
     return MalformedFinish;
   }
-  if (!NextToken(&cursor, flag, 8) || (!SameText(flag, L"0") && !SameText(flag, L"1"))) return MalformedFinish;
-  parsed.deletesItselfOnClose = flag[0] == L'1';
   if (!NextToken(&cursor, parsed.original, kFolderUnits) || parsed.original[0] == 0) return MalformedFinish;
   if (NextToken(&cursor, token, kFolderUnits)) return MalformedFinish;  // nothing may follow
   *request = parsed;

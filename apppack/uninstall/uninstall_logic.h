@@ -27,6 +27,10 @@ bool FolderOfPath(const wchar_t* path, wchar_t* folder, size_t capacity);
 // True when `path` names a file directly inside `folder` (not below it).
 bool IsInFolder(const wchar_t* path, const wchar_t* folder);
 
+// True when `finalPath`, as the system reports where an open file really is
+// ("\\?\C:\...", "\\?\UNC\server\share\..."), is the file `path` names.
+bool IsFinalPathOf(const wchar_t* finalPath, const wchar_t* path);
+
 // True for a drive or share root ("C:\", "\\server\share\"), which is never
 // removed even when it holds nothing else.
 bool IsRootFolder(const wchar_t* folder);
@@ -104,11 +108,15 @@ struct RemovalReport {
 void NoteRemoved(RemovalReport* report, ItemKind kind);
 void NoteKept(RemovalReport* report, ItemKind kind);
 // Names `what` and why it could not be removed: a system error code, or
-// kRemovedAtRestart.
+// one of the reasons below.
 void NoteFailure(RemovalReport* report, const wchar_t* what, uint32_t error);
-// Not removed now, but scheduled for the next restart. Bit 29 marks codes
-// of an application's own, which the system never uses.
-constexpr uint32_t kRemovedAtRestart = 0x20000001;
+// Reasons of the uninstaller's own; bit 29 marks codes of an application's
+// own, which the system never uses.
+// The running uninstaller, which no program can delete while it runs.
+constexpr uint32_t kUninstallerRunning = 0x20000001;
+// Reached through a link (a junction, a symbolic link) or otherwise found
+// at another place than its path says: whatever is there is not deleted.
+constexpr uint32_t kReachedThroughLink = 0x20000002;
 
 constexpr size_t kMessageUnits = 6000;
 // The one message shown at the end: what was removed, counted by kind; what
@@ -119,15 +127,15 @@ void ComposeClosingMessage(const RemovalReport& report, wchar_t* text, size_t ca
 
 // The finishing run: a copy of the uninstaller outside the install folder,
 // started by the uninstaller with the handle of the uninstaller's process
-// (to wait for its end), whether it holds its own file open for deletion,
-// and the uninstaller's path.
+// (to wait for its end), the handle that deletes the copy's own file when
+// it is closed (0: none), and the uninstaller's path.
 struct FinishRequest {
   uint64_t waitHandle;
-  bool deletesItselfOnClose;
+  uint64_t fileHandle;
   wchar_t original[kFolderUnits];
 };
 
-// "copy" /finish HANDLE 0|1 "original". False when it does not fit.
+// "copy" /finish PROCESS FILE "original". False when it does not fit.
 bool ComposeFinishCommand(const wchar_t* copy, const FinishRequest& request, wchar_t* command, size_t capacity);
 
 enum FinishParse { NotAFinishingRun, FinishingRun, MalformedFinish };

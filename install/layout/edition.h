@@ -16,7 +16,9 @@ struct Edition {
   SystemFolder programFiles;  // the default install folder is this + the maker's folder
   SystemFolder startMenu;     // the shortcuts go into this + the maker's folder
   uint32_t uninstallerEntry;  // the payload entry written as uninstall.exe
-  bool checksAdministrator;   // start-up turns away a user outside Administrators
+  // For an administrator only: setup turns away anyone else at start-up and
+  // protects the folders it creates; the uninstaller runs elevated.
+  bool needsAdministrator;
 };
 
 extern const Edition kAllUsersEdition;

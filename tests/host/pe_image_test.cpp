@@ -138,6 +138,43 @@ TEST(PeHardening, CommonControlsOnlyThroughTheManifest) {
   EXPECT_TRUE(FailedChecks(b).empty());
 }
 
+// A program names its execution level, shows an icon and a version, and
+// keeps the DLL search to System32. The builder's image has one resource
+// slot: each type put there satisfies exactly its own check.
+TEST(PeHardening, AProgramSaysHowItIsStartedAndShown) {
+  static const char kLevel[] = "<requestedExecutionLevel level=\"asInvoker\"/>";
+  const std::string manifest = "manifest states the execution level", icon = "has an icon",
+                    version = "has a version record",
+                    search = "limits the DLL search (SetDefaultDllDirectories import)";
+  auto missing = [](ImageBuilder& b) {
+    pe::Image image;
+    std::string error;
+    EXPECT_TRUE(pe::Parse(b.bytes().data(), b.bytes().size(), &image, &error)) << error;
+    std::vector<std::string> failed;
+    for (const pe::HardeningCheck& c : pe::CheckStartedAsIntended(image, b.bytes())) {
+      if (!c.ok) failed.push_back(c.what);
+    }
+    return failed;
+  };
+  using Names = std::vector<std::string>;
+  ImageBuilder b = HardenedImage();
+  EXPECT_EQ(missing(b), (Names{manifest, icon, version, search}));  // RT_RCDATA only
+  b.Put32(0x310, 14);                                               // RT_GROUP_ICON
+  EXPECT_EQ(missing(b), (Names{manifest, version, search}));
+  b.Put32(0x310, 16);  // RT_VERSION
+  EXPECT_EQ(missing(b), (Names{manifest, icon, search}));
+  b.Put32(0x310, 24);  // RT_MANIFEST, but without a level
+  EXPECT_EQ(missing(b), (Names{manifest, icon, version, search}));
+  std::memcpy(&b.bytes()[0x380], kLevel, sizeof kLevel - 1);
+  b.Put32(0x34C, sizeof kLevel - 1);
+  EXPECT_EQ(missing(b), (Names{icon, version, search}));
+
+  b.Put32(0x200, 0x10A0);  // KERNEL32.dll's lookup table: one function by name
+  b.Put32(0x2A0, 0x10B0);
+  std::memcpy(&b.bytes()[0x2B2], "SetDefaultDllDirectories", 24);
+  EXPECT_EQ(missing(b), (Names{icon, version}));
+}
+
 // Every type entry may point at one shared name directory whose entries all
 // point at one shared language directory: a few kilobytes could ask for
 // billions of visits. The cap counts every entry visited, at every level.

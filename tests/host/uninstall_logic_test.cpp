@@ -63,6 +63,26 @@ TEST(UninstallPaths, AProgramIsInAFolderOnlyDirectly) {
   EXPECT_EQ(folder[0], 0);
 }
 
+TEST(UninstallPaths, AFinalPathIsThePathOnlyWhereTheSystemFoundIt) {
+  struct Case {
+    const wchar_t* finalPath;
+    const wchar_t* path;
+    bool same;
+  } cases[] = {
+      {L"\\\\?\\C:\\Program Files\\Velunora\\Talvex.exe", L"c:\\program files\\velunora\\TALVEX.EXE", true},
+      {L"\\\\?\\C:\\Program Files\\Velunora", L"C:\\Program Files\\Velunora\\", true},
+      {L"\\\\?\\UNC\\server\\share\\Apps\\x.exe", L"\\\\server\\share\\Apps\\x.exe", true},
+      // The folder on the way is a link: the file is elsewhere.
+      {L"\\\\?\\C:\\Windows\\System32\\Talvex.exe", L"C:\\Apps\\Velunora\\Talvex.exe", false},
+      {L"\\\\?\\D:\\Apps\\x.exe", L"C:\\Apps\\x.exe", false},
+      {L"\\\\?\\UNC\\server\\share\\x.exe", L"C:\\server\\share\\x.exe", false},
+      {L"\\\\?\\C:\\server\\share\\x.exe", L"\\\\server\\share\\x.exe", false},
+      {L"\\\\?\\Volume{0c3b}\\Apps\\x.exe", L"Volume{0c3b}\\Apps\\x.exe", false},
+      {L"C:\\Apps\\x.exe", L"C:\\Apps\\x.exe", false},  // not as the system reports it
+  };
+  for (const Case& c : cases) EXPECT_EQ(IsFinalPathOf(c.finalPath, c.path), c.same) << Narrow(c.finalPath);
+}
+
 TEST(UninstallPaths, RootsAreNeverRemovable) {
   for (const wchar_t* root : {L"C:\\", L"C:", L"c:/", L"\\", L"\\\\server\\share\\", L"\\\\server\\share"}) {
     EXPECT_TRUE(IsRootFolder(root)) << Narrow(root);
@@ -250,17 +270,19 @@ TEST(UninstallMessage, CountsWhatWentAndNamesWhatCouldNot) {
   NoteKept(&report, RegistryKind);
   NoteFailure(&report, L"C:\\Apps\\Wardbin.exe", 32);
   NoteFailure(&report, L"HKEY_LOCAL_MACHINE\\Software\\Velunora, value AppPath", 5);
-  NoteFailure(&report, L"C:\\Apps\\uninstall.exe", kRemovedAtRestart);
+  NoteFailure(&report, L"C:\\Apps\\uninstall.exe", kUninstallerRunning);
+  NoteFailure(&report, L"C:\\Apps\\Frolix.exe", kReachedThroughLink);
   NoteFailure(&report, L"C:\\Apps\\Talvex.exe", 1234);
   ComposeClosingMessage(report, text, kMessageUnits);
   EXPECT_EQ(std::wstring(text),
             L"Velunora App Pack could not be removed completely.\n\n"
             L"Removed: 9 program files and 1 folder.\n\n"
             L"Left for the installation that now uses them: 1 shortcut and 2 registry values.\n\n"
-            L"Could not remove 4 items:\n"
+            L"Could not remove 5 items:\n"
             L"C:\\Apps\\Wardbin.exe: in use by another program\n"
             L"HKEY_LOCAL_MACHINE\\Software\\Velunora, value AppPath: access denied\n"
-            L"C:\\Apps\\uninstall.exe: will be removed when the computer restarts\n"
+            L"C:\\Apps\\uninstall.exe: in use by the uninstaller itself; delete it once this message is closed\n"
+            L"C:\\Apps\\Frolix.exe: reached through a link to another place; left as it is\n"
             L"C:\\Apps\\Talvex.exe: error 1234");
 }
 
@@ -287,16 +309,16 @@ TEST(UninstallMessage, StaysReadableForALongList) {
 TEST(UninstallSelfRemoval, TheFinishingRunReadsBackWhatItWasStartedWith) {
   FinishRequest request = {};
   request.waitHandle = 0x1f4;
-  request.deletesItselfOnClose = true;
+  request.fileHandle = 0x2c;
   std::wcscpy(request.original, L"C:\\Program Files\\Velunora App\\uninstall.exe");
   wchar_t command[700];
   ASSERT_TRUE(ComposeFinishCommand(L"C:\\Users\\A B\\Temp\\vlu1.tmp", request, command, 700));
   EXPECT_EQ(std::wstring(command),
-            L"\"C:\\Users\\A B\\Temp\\vlu1.tmp\" /finish 500 1 \"C:\\Program Files\\Velunora App\\uninstall.exe\"");
+            L"\"C:\\Users\\A B\\Temp\\vlu1.tmp\" /finish 500 44 \"C:\\Program Files\\Velunora App\\uninstall.exe\"");
   FinishRequest read = {};
   ASSERT_EQ(ParseFinishCommand(command, &read), FinishingRun);
   EXPECT_EQ(read.waitHandle, 500u);
-  EXPECT_TRUE(read.deletesItselfOnClose);
+  EXPECT_EQ(read.fileHandle, 44u);
   EXPECT_EQ(std::wstring(read.original), request.original);
   EXPECT_FALSE(ComposeFinishCommand(L"C:\\t.tmp", request, command, 40));
   EXPECT_EQ(command[0], 0);
@@ -310,7 +332,7 @@ TEST(UninstallSelfRemoval, AnyOtherCommandLineIsAnOrdinaryStartOrRefused) {
   }
   for (const wchar_t* line :
        {L"u.exe /finish", L"u.exe /finish 12", L"u.exe /finish 12 1", L"u.exe /finish x 1 \"C:\\u.exe\"",
-        L"u.exe /finish 12 2 \"C:\\u.exe\"", L"u.exe /finish 12 1 \"C:\\u.exe", L"u.exe /finish 12 1 \"\"",
+        L"u.exe /finish 12 -2 \"C:\\u.exe\"", L"u.exe /finish 12 1 \"C:\\u.exe", L"u.exe /finish 12 1 \"\"",
         L"u.exe /finish 12 1 \"C:\\u.exe\" extra", L"u.exe /finish 99999999999999999999999 1 \"C:\\u.exe\""}) {
     EXPECT_EQ(ParseFinishCommand(line, &read), MalformedFinish) << Narrow(line);
   }

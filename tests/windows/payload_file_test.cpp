@@ -116,4 +116,20 @@ TEST(WriteEntryToFile, LeavesAFileHeldOpenByAnotherHandleUnchanged) {
   EXPECT_EQ(back, std::vector<BYTE>(original, original + sizeof original));
 }
 
+// Another name of the same file would change with it: a file with a second
+// hard link is left as it is. (A reparse point is refused the same way;
+// Wine makes none.)
+TEST(WriteEntryToFile, LeavesAFileWithAnotherNameUnchanged) {
+  FilledBuffer b;
+  ScratchFolder scratch;
+  std::wstring path = scratch.Path(L"Talvex.exe"), other = scratch.Path(L"notes.txt");
+  const char original[] = "someone else's file";
+  ASSERT_TRUE(WriteFileBytes(other, original, sizeof original));
+  ASSERT_TRUE(CreateHardLinkW(path.c_str(), other.c_str(), nullptr));
+  EXPECT_EQ(b.payload.WriteEntryToFile(path.c_str(), 0, 1000, nullptr), CannotCreateFile);
+  std::vector<BYTE> back;
+  ASSERT_TRUE(ReadFileBytes(other, &back));
+  EXPECT_EQ(back, std::vector<BYTE>(original, original + sizeof original));
+}
+
 }  // namespace

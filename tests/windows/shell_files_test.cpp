@@ -1,5 +1,6 @@
 #include "shell_files.h"
 
+#include <sddl.h>
 #include <shlobj.h>
 
 #include <gtest/gtest.h>
@@ -8,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "folder_security.h"
 #include "test_support.h"
 
 namespace {
@@ -124,6 +126,32 @@ TEST(CreateShortcut, ReportsCOMNotInitialisedOnTheThread) {
   CloseHandle(thread);
   EXPECT_EQ(result.hr, CO_E_NOTINITIALIZED);
   EXPECT_TRUE(scratch.List().empty());
+}
+
+// The descriptors the created folders get, as the system reads them. Wine
+// keeps no DACL on a file (it maps one to Unix permissions and reads back
+// what those allow), so a folder's own cannot be read back here.
+TEST(FolderSecurity, TheSystemReadsTheDescriptorsAsIntended) {
+  struct Case {
+    const uint8_t* bytes;
+    DWORD size;
+    const wchar_t* text;  // no owner: the creator's default owner applies
+  } cases[] = {
+      {kInstallFolderSecurity, sizeof kInstallFolderSecurity,
+       L"D:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;0x1200a9;;;BU)"},
+      {kAdministratorsOnlySecurity, sizeof kAdministratorsOnlySecurity, L"D:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)"},
+  };
+  for (const Case& c : cases) {
+    auto descriptor = reinterpret_cast<PSECURITY_DESCRIPTOR>(const_cast<uint8_t*>(c.bytes));
+    EXPECT_TRUE(IsValidSecurityDescriptor(descriptor));
+    EXPECT_EQ(GetSecurityDescriptorLength(descriptor), c.size);
+    wchar_t* text = nullptr;
+    ASSERT_TRUE(ConvertSecurityDescriptorToStringSecurityDescriptorW(
+        descriptor, SDDL_REVISION_1,
+        OWNER_SECURITY_INFORMATION | GROUP_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION, &text, nullptr));
+    EXPECT_EQ(std::wstring(text), c.text);
+    LocalFree(text);
+  }
 }
 
 }  // namespace

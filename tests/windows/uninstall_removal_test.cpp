@@ -1,5 +1,5 @@
 // The uninstaller's file operations against the real file system: folders
-// it never removes, and files it cannot remove.
+// it never removes, files it cannot remove, and files it must not.
 #include "removal.h"
 
 #include <shlobj.h>
@@ -54,7 +54,7 @@ TEST(UninstallRemoval, AFileInUseIsNamedAndTheOthersGo) {
   HANDLE held = CreateFileW(scratch.Path(L"Held.exe").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
   ASSERT_NE(held, INVALID_HANDLE_VALUE);
   RemovalReport report = {};
-  RemoveFile(scratch.Path(L"Held.exe").c_str(), ProgramKind, &report, 2);
+  RemoveFile(scratch.Path(L"Held.exe").c_str(), ProgramKind, &report);
   RemoveFile(scratch.Path(L"Free.exe").c_str(), ProgramKind, &report);
   RemoveFile(scratch.Path(L"Never installed.exe").c_str(), ProgramKind, &report);
   CloseHandle(held);
@@ -62,6 +62,35 @@ TEST(UninstallRemoval, AFileInUseIsNamedAndTheOthersGo) {
   ASSERT_EQ(report.failureCount, 1u);
   EXPECT_EQ(std::wstring(report.failures[0]), scratch.Path(L"Held.exe") + L": in use by another program");
   EXPECT_EQ(scratch.List(), (std::vector<std::wstring>{L"Held.exe"}));
+}
+
+TEST(UninstallRemoval, AProgramGoesOnlyAtTheSizeSetupWrites) {
+  // A component never installed may have a user's own file of its name.
+  ScratchFolder scratch;
+  ASSERT_TRUE(WriteFileBytes(scratch.Path(L"Installed.exe"), "abc", 3));
+  ASSERT_TRUE(WriteFileBytes(scratch.Path(L"Users own.exe"), "abcd", 4));
+  RemovalReport report = {};
+  RemoveFile(scratch.Path(L"Installed.exe").c_str(), ProgramKind, &report, 3);
+  RemoveFile(scratch.Path(L"Users own.exe").c_str(), ProgramKind, &report, 3);
+  EXPECT_EQ(report.removed[ProgramKind], 1u);
+  EXPECT_EQ(report.kept[ProgramKind] + report.failureCount, 0u);
+  EXPECT_EQ(scratch.List(), std::vector<std::wstring>{L"Users own.exe"});
+}
+
+TEST(UninstallRemoval, OpensForRemovalOnlyWhatThePathSays) {
+  ScratchFolder scratch;
+  ASSERT_TRUE(WriteFileBytes(scratch.Path(L"file.exe"), "abcde", 5));
+  ASSERT_TRUE(CreateDirectoryW(scratch.Path(L"folder").c_str(), nullptr));
+  UniqueHandle handle;
+  uint64_t bytes = 0;
+  EXPECT_EQ(OpenToRemove(scratch.Path(L"file.exe").c_str(), false, DELETE, kShareAll, &handle, &bytes), 0u);
+  EXPECT_EQ(bytes, 5u);
+  EXPECT_EQ(OpenToRemove(scratch.Path(L"folder\\").c_str(), true, DELETE, kShareAll, &handle, nullptr), 0u);
+  EXPECT_EQ(OpenToRemove(scratch.Path(L"file.exe").c_str(), true, DELETE, kShareAll, &handle, nullptr),
+            DWORD(ERROR_DIRECTORY));
+  EXPECT_FALSE(handle.Valid());
+  EXPECT_NE(OpenToRemove(scratch.Path(L"folder").c_str(), false, DELETE, kShareAll, &handle, nullptr), 0u);
+  EXPECT_FALSE(handle.Valid());
 }
 
 }  // namespace

@@ -31,10 +31,18 @@ std::wstring ShortcutTarget(const std::wstring& shortcut) {
                                  reinterpret_cast<void**>(&link)))) {
     IPersistFile* file;
     if (SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file)))) {
+      // The item ID list keeps the target's names in UTF-16; the stored
+      // path may be in the ANSI code page (Wine writes it so), which loses
+      // the letters outside it.
       wchar_t path[MAX_PATH] = {};
-      if (SUCCEEDED(file->Load(shortcut.c_str(), STGM_READ)) &&
-          SUCCEEDED(link->GetPath(path, MAX_PATH, nullptr, SLGP_RAWPATH))) {
-        target = path;
+      PIDLIST_ABSOLUTE items = nullptr;
+      if (SUCCEEDED(file->Load(shortcut.c_str(), STGM_READ))) {
+        if (link->GetIDList(&items) == S_OK && items && SHGetPathFromIDListW(items, path)) {
+          target = path;
+        } else if (SUCCEEDED(link->GetPath(path, MAX_PATH, nullptr, SLGP_RAWPATH))) {
+          target = path;
+        }
+        CoTaskMemFree(items);
       }
       file->Release();
     }

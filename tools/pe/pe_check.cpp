@@ -49,6 +49,7 @@ int main(int argc, char** argv) {
       }
     } else if (std::strcmp(argv[i], "--hardened") == 0) {
       for (const pe::HardeningCheck& c : pe::CheckHardening(image, bytes)) check(c.ok, c.what.c_str());
+      for (const pe::HardeningCheck& c : pe::CheckStartedAsIntended(image, bytes)) check(c.ok, c.what.c_str());
     } else {
       std::fprintf(stderr, "pe-check: unknown option %s\n", argv[i]);
       return 2;

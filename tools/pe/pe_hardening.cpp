@@ -15,6 +15,8 @@ constexpr uint16_t kTerminalServerAware = 0x8000;
 constexpr uint32_t kSectionExecute = 0x20000000;
 constexpr uint32_t kSectionWrite = 0x80000000;
 constexpr size_t kBaseRelocationDirectory = 5;
+constexpr uint32_t kGroupIconType = 14;
+constexpr uint32_t kVersionType = 16;
 constexpr uint32_t kManifestType = 24;
 
 bool Imports(const Image& image, const char* dll) {
@@ -26,28 +28,39 @@ bool Imports(const Image& image, const char* dll) {
   return false;
 }
 
+bool ImportsFunction(const Image& image, const char* wanted) {
+  for (const std::string& function : image.importedFunctions) {
+    if (function.substr(function.find('!') + 1) == wanted) return true;
+  }
+  return false;
+}
+
+bool HasResource(const Image& image, uint32_t type) {
+  for (const Resource& r : image.resources) {
+    if (r.type.isOrdinal && r.type.ordinal == type) return true;
+  }
+  return false;
+}
+
+// True when a manifest resource holds `text`.
+bool ManifestHolds(const Image& image, const std::vector<uint8_t>& bytes, const char* text) {
+  size_t length = std::strlen(text);
+  for (const Resource& r : image.resources) {
+    if (!r.type.isOrdinal || r.type.ordinal != kManifestType) continue;
+    const uint8_t* begin = bytes.data() + r.fileOffset;
+    const uint8_t* end = begin + r.size;
+    if (std::search(begin, end, text, text + length) != end) return true;
+  }
+  return false;
+}
+
 // True when the program can load a DLL itself: whatever name it passed,
 // the search would be its own choice rather than the system's.
 bool LoadsLibraries(const Image& image) {
   static const char* const kLoaders[] = {"LoadLibraryA",   "LoadLibraryW",        "LoadLibraryExA",
                                          "LoadLibraryExW", "LoadPackagedLibrary", "LdrLoadDll"};
-  for (const std::string& function : image.importedFunctions) {
-    std::string name = function.substr(function.find('!') + 1);
-    for (const char* loader : kLoaders) {
-      if (name == loader) return true;
-    }
-  }
-  return false;
-}
-
-// True when a manifest resource names the common controls as a dependency.
-bool ManifestNamesCommonControls(const Image& image, const std::vector<uint8_t>& bytes) {
-  static const char kAssembly[] = "Microsoft.Windows.Common-Controls";
-  for (const Resource& r : image.resources) {
-    if (!r.type.isOrdinal || r.type.ordinal != kManifestType) continue;
-    const uint8_t* begin = bytes.data() + r.fileOffset;
-    const uint8_t* end = begin + r.size;
-    if (std::search(begin, end, kAssembly, kAssembly + sizeof kAssembly - 1) != end) return true;
+  for (const char* loader : kLoaders) {
+    if (ImportsFunction(image, loader)) return true;
   }
   return false;
 }
@@ -71,9 +84,19 @@ std::vector<HardeningCheck> CheckHardening(const Image& image, const std::vector
   }
   checks.push_back({"loads no DLL itself (no LoadLibrary import)", !LoadsLibraries(image)});
   if (Imports(image, "comctl32.dll")) {
-    checks.push_back({"comctl32 through the manifest's dependency", ManifestNamesCommonControls(image, bytes)});
+    checks.push_back({"comctl32 through the manifest's dependency",
+                      ManifestHolds(image, bytes, "Microsoft.Windows.Common-Controls")});
   }
   return checks;
+}
+
+std::vector<HardeningCheck> CheckStartedAsIntended(const Image& image, const std::vector<uint8_t>& bytes) {
+  return {
+      {"manifest states the execution level", ManifestHolds(image, bytes, "requestedExecutionLevel")},
+      {"has an icon", HasResource(image, kGroupIconType)},
+      {"has a version record", HasResource(image, kVersionType)},
+      {"limits the DLL search (SetDefaultDllDirectories import)", ImportsFunction(image, "SetDefaultDllDirectories")},
+  };
 }
 
 }  // namespace pe

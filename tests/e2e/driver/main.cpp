@@ -35,6 +35,9 @@ const Scenario kScenarios[] = {
     {L"uninstall-file-in-use", ScenarioUninstallFileInUse},
     {L"single-user", ScenarioSingleUser},
     {L"both-editions", ScenarioBothEditions},
+    {L"uninstall-unicode-folder", ScenarioUninstallUnicodeFolder},
+    {L"uninstall-through-link", ScenarioUninstallThroughLink},
+    {L"uninstall-in-place", ScenarioUninstallInPlace},
     // Faults and hardening.
     {L"disk-full", ScenarioDiskFull},
     {L"locked-file", ScenarioLockedFile},

@@ -31,6 +31,8 @@ const wchar_t kCaption[] = L"Velunora App Pack Uninstall";
 const wchar_t kQuestion[] = L"Remove Velunora App Pack and all of its components from this computer?";
 const wchar_t kRemovedAll[] = L"Velunora App Pack has been removed from this computer.";
 const wchar_t kRemovedPart[] = L"Velunora App Pack could not be removed completely.";
+const wchar_t kNotTheUninstaller[] =
+    L"The uninstaller could not be found where it was started from. Nothing has been removed.";
 constexpr DWORD kSelfRemovalWaitMs = 15000;
 
 void Screenshot(const wchar_t* name) {
@@ -55,6 +57,20 @@ struct UninstallRun {
   std::wstring closingText;  // empty when no closing message came
 };
 
+// Where finishing copies are kept: the Windows folder's Temp and the user's
+// temporary folder.
+std::wstring WindowsTempFolder() {
+  wchar_t path[MAX_PATH];
+  UINT length = GetSystemWindowsDirectoryW(path, MAX_PATH);
+  return length && length < MAX_PATH ? std::wstring(path, length) + L"\\Temp\\" : L"";
+}
+
+std::vector<std::wstring> TempEntries() {
+  std::vector<std::wstring> entries = FolderEntries(TempFolder());
+  for (const std::wstring& entry : FolderEntries(WindowsTempFolder())) entries.push_back(L"Windows: " + entry);
+  return entries;
+}
+
 // The processes of a job: how many were ever in it, and how many still run.
 JOBOBJECT_BASIC_ACCOUNTING_INFORMATION JobProcesses(HANDLE job) {
   JOBOBJECT_BASIC_ACCOUNTING_INFORMATION info = {};
@@ -66,12 +82,13 @@ JOBOBJECT_BASIC_ACCOUNTING_INFORMATION JobProcesses(HANDLE job) {
 
 // Runs `command` as the shell runs an UninstallString: CreateProcessW with
 // no application name, so the program is read from the quoted command line.
-// Answers the question; on Yes reads and dismisses the closing message and
-// waits until the self-removal is complete: the finishing copy has ended and
-// the temporary folder holds again what it held before.
+// Answers the question; on Yes reads and dismisses the closing message
+// (the finishing copy's, or the uninstaller's own when it could start no
+// copy) and waits until the self-removal is complete: the processes have
+// ended and the temporary folders hold again what they held before.
 UninstallRun RunUninstaller(const std::wstring& command, bool yes, const wchar_t* screenshots = nullptr) {
   UninstallRun run;
-  std::vector<std::wstring> tempBefore = FolderEntries(TempFolder());
+  std::vector<std::wstring> tempBefore = TempEntries();
   std::wstring commandLine = command;
   STARTUPINFOW startup = {};
   startup.cb = sizeof startup;
@@ -104,9 +121,8 @@ UninstallRun RunUninstaller(const std::wstring& command, bool yes, const wchar_t
     if (screenshots) Screenshot((std::wstring(screenshots) + L"-question").c_str());
     Expect(Click(box, yes ? IDYES : IDNO, true), "answered %s", yes ? "Yes" : "No");
   }
-  Expect(WaitForExit(&original, &run.exitCode), "the uninstaller ends after the answer");
-  ExpectNumber(run.exitCode, 0, "uninstaller exit code");
   if (!yes) {
+    Expect(WaitForExit(&original, &run.exitCode), "the uninstaller ends after the answer");
     JOBOBJECT_BASIC_ACCOUNTING_INFORMATION processes = JobProcesses(job.Get());
     Expect(processes.TotalProcesses == 1 && processes.ActiveProcesses == 0,
            "after No the uninstaller started nothing and is gone (%lu processes, %lu running)",
@@ -114,8 +130,8 @@ UninstallRun RunUninstaller(const std::wstring& command, bool yes, const wchar_t
     Expect(FindUninstallBox(0) == nullptr, "no closing message after No");
   } else {
     HWND closing = nullptr;
-    Expect(WaitUntil([&] { return (closing = FindUninstallBox(process.dwProcessId)) != nullptr; }),
-           "the closing message appears");
+    Expect(WaitUntil([&] { return !IsWindow(box); }), "the question closes");
+    Expect(WaitUntil([&] { return (closing = FindUninstallBox(0)) != nullptr; }), "the closing message appears");
     if (!closing) return run;
     run.closingText = ControlText(closing, 0xFFFF);
     for (size_t at = 0, next; at < run.closingText.size(); at = next + 1) {
@@ -131,9 +147,13 @@ UninstallRun RunUninstaller(const std::wstring& command, bool yes, const wchar_t
     Expect(finishing && WaitForSingleObject(finishing, kWaitMs) == WAIT_OBJECT_0,
            "the closing message is dismissed and its process ends");
     if (finishing) CloseHandle(finishing);
+    Expect(WaitForExit(&original, &run.exitCode), "the uninstaller has ended");
   }
-  Expect(WaitUntil([&] { return FolderEntries(TempFolder()) == tempBefore; }, kSelfRemovalWaitMs),
-         "the temporary folder holds what it held before");
+  ExpectNumber(run.exitCode, 0, "uninstaller exit code");
+  if (!Expect(WaitUntil([&] { return TempEntries() == tempBefore; }, kSelfRemovalWaitMs),
+              "the temporary folders hold what they held before")) {
+    for (const std::wstring& entry : TempEntries()) Note("temporary: %s", Narrow(entry).c_str());
+  }
   return run;
 }
 
@@ -445,4 +465,78 @@ void ScenarioBothEditions() {
   UninstallRun lastRun = RunUninstaller(ReadValue(kUninstallKey, L"UninstallString", HKEY_CURRENT_USER).Text(), true);
   ExpectText(lastRun.closingText, closing, "the single-user uninstaller's closing message");
   ExpectUnchanged(before, "installing and uninstalling both editions");
+}
+
+// An install folder named with letters outside the ANSI code page, which
+// Wine writes a shortcut's stored path in: the shortcuts still lead into it,
+// and the uninstaller knows them by their targets.
+void ScenarioUninstallUnicodeFolder() {
+  const std::wstring parent = L"C:\\Donn\u00e9es\\";
+  const std::wstring folder = parent + L"\u65e5\u672c\u8a9e \u00dcn\u00ef\\";
+  Snapshot before = TakeSnapshot(kMachineAndUserState);
+  if (!Expect(CreateDirectoryW(parent.c_str(), nullptr) && CreateDirectoryW(folder.c_str(), nullptr),
+              "the folder %s is made", Narrow(folder).c_str()) ||
+      !Expect(WriteText(L"Software\\Velunora", L"AppPath", REG_SZ, folder), "AppPath names it") ||
+      !InstallInto(kAllComponents, folder)) {
+    return;
+  }
+  std::wstring command = ReadValue(kUninstallKey, L"UninstallString").Text();
+  ExpectText(command, L"\"" + folder + L"uninstall.exe\"", "UninstallString");
+  UninstallRun run = RunUninstaller(command, true);
+  ExpectText(run.closingText, std::wstring(kRemovedAll) + L"\n\n" + RemovedLine(9, 8, 28, 2), "closing message");
+  ExpectUnchanged(before, "installing into the folder and uninstalling");
+  Expect(!IsFolder(folder) && IsFolder(parent), "the install folder is gone, the folder above it stays");
+}
+
+// The install folder has been replaced by a link to another folder, as a
+// junction would do on Windows (prepare/uninstall-through-link.sh: Wine
+// makes no junctions, but follows a symbolic link made outside it the same
+// way, and reports where a file really is). The uninstaller started
+// through the link deletes nothing: not what the other folder holds, not
+// the registry values, not the shortcuts.
+void ScenarioUninstallThroughLink() {
+  const std::wstring link = L"C:\\Apps\\Velunora\\", elsewhere = L"C:\\Elsewhere\\";
+  if (!Expect(IsFolder(link) && FolderEntries(elsewhere).empty(), "%s leads to the empty %s", Narrow(link).c_str(),
+              Narrow(elsewhere).c_str()) ||
+      !Expect(WriteText(L"Software\\Velunora", L"AppPath", REG_SZ, link), "AppPath names the link") ||
+      !InstallInto(kAllComponents, link)) {
+    return;
+  }
+  std::vector<std::wstring> files = FolderEntries(elsewhere);
+  ExpectNumber(files.size(), kComponentCount + 1, "files in the folder the link leads to");
+  Snapshot installed = TakeSnapshot(kMachineAndUserState);
+  UninstallRun run = RunUninstaller(ReadValue(kUninstallKey, L"UninstallString").Text(), true);
+  ExpectText(run.closingText, kNotTheUninstaller, "closing message");
+  Expect(FolderEntries(elsewhere) == files, "every file the link leads to is still there");
+  ExpectUnchanged(installed, "uninstalling through a link");
+}
+
+// No finishing copy can be made: the Windows folder's Temp is a file
+// (prepare/uninstall_in_place.sh). The uninstaller removes what it can from
+// where it runs, names itself as what is left, and leaves nothing to the
+// next restart, which would delete a reinstallation's new uninstaller.
+void ScenarioUninstallInPlace() {
+  const std::wstring temp = WindowsTempFolder();
+  const std::wstring uninstaller = std::wstring(kDefaultInstallDir) + kUninstallerFileName;
+  const wchar_t kSessionManager[] = L"System\\CurrentControlSet\\Control\\Session Manager";
+  Snapshot before = TakeSnapshot(kMachineAndUserState);
+  RegistryValue pendingBefore = ReadValue(kSessionManager, L"PendingFileRenameOperations");
+  DWORD attributes = GetFileAttributesW(temp.substr(0, temp.size() - 1).c_str());
+  if (!Expect(attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY), "%s is a file",
+              Narrow(temp).c_str()) ||
+      !InstallInto(kAllComponents, kDefaultInstallDir)) {
+    return;
+  }
+  UninstallRun run = RunUninstaller(ReadValue(kUninstallKey, L"UninstallString").Text(), true);
+  ExpectText(run.closingText,
+             std::wstring(kRemovedPart) + L"\n\n" + RemovedLine(8, 8, 28, 1) + L"\n\nCould not remove 1 item:\n" +
+                 uninstaller + L": in use by the uninstaller itself; delete it once this message is closed",
+             "closing message");
+  std::vector<std::wstring> changes = Differences(before, TakeSnapshot(kMachineAndUserState));
+  for (const std::wstring& change : changes) Note("%s", Narrow(change).c_str());
+  Expect(changes == std::vector<std::wstring>{std::wstring(L"added ") + kDefaultInstallDir, L"added " + uninstaller},
+         "only the uninstaller and its folder are left");
+  RegistryValue pending = ReadValue(kSessionManager, L"PendingFileRenameOperations");
+  Expect(pending.present == pendingBefore.present && pending.data == pendingBefore.data,
+         "nothing is left to the next restart");
 }

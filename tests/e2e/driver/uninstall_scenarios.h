@@ -7,6 +7,9 @@ void ScenarioUninstallPartial();
 void ScenarioUninstallTwoInstallations();
 void ScenarioUninstallNo();
 void ScenarioUninstallFileInUse();
+void ScenarioUninstallUnicodeFolder();
+void ScenarioUninstallThroughLink();
+void ScenarioUninstallInPlace();
 // The single-user edition installed and uninstalled, and beside the
 // all-users one.
 void ScenarioSingleUser();

@@ -1,0 +1,292 @@
+#include "self_removal.h"
+
+#include <objbase.h>
+
+#include <cstddef>
+#include <cstring>
+
+#include "components.h"
+#include "folder_security.h"
+#include "owners.h"
+#include "removal.h"
+#include "wide_text.h"
+
+namespace {
+
+constexpr size_t kCommandUnits = 2 * kFolderUnits + 64;
+constexpr size_t kNameUnits = 40;
+const wchar_t kCopyPrefix[] = L"vlu";
+const wchar_t kCopyExtension[] = L".tmp";
+
+struct FindTraits {
+  static bool Valid(HANDLE search) { return search && search != INVALID_HANDLE_VALUE; }
+  static void Free(HANDLE search) { FindClose(search); }
+};
+using FindHandle = Owner<HANDLE, FindTraits>;
+
+// "vlu" and the 32 hex digits of a new GUID: no other process can know the
+// name before the copy is there.
+bool RandomName(wchar_t* name) {
+  static const wchar_t kHex[] = L"0123456789abcdef";
+  GUID guid;
+  if (FAILED(CoCreateGuid(&guid))) return false;
+  const uint8_t* bytes = reinterpret_cast<const uint8_t*>(&guid);
+  WideCopy(name, kNameUnits, kCopyPrefix);
+  size_t at = WideLength(name);
+  for (size_t i = 0; i < sizeof guid; ++i) {
+    name[at++] = kHex[bytes[i] >> 4];
+    name[at++] = kHex[bytes[i] & 15];
+  }
+  name[at] = 0;
+  return true;
+}
+
+bool Compose(wchar_t* out, const wchar_t* a, const wchar_t* b, const wchar_t* c = L"") {
+  out[0] = 0;
+  return WideAppend(out, kFolderUnits, a) && WideAppend(out, kFolderUnits, b) && WideAppend(out, kFolderUnits, c);
+}
+
+// Appends a backslash unless the path ends with one.
+bool EndWithSeparator(wchar_t* path, size_t capacity) {
+  size_t length = WideLength(path);
+  return (length > 0 && IsSeparator(path[length - 1])) || WideAppend(path, capacity, L"\\");
+}
+
+// Starts `program` with `command` in `folder`, handing it exactly the
+// inheritable `handles` and nothing else this process holds. False when it
+// could not be started.
+bool StartWithHandles(const wchar_t* program, wchar_t* command, const wchar_t* folder, HANDLE* handles, DWORD count,
+                      DWORD flags, DWORD* processId) {
+  SIZE_T size = 0;
+  InitializeProcThreadAttributeList(nullptr, 1, 0, &size);
+  alignas(16) BYTE storage[128];
+  auto list = reinterpret_cast<LPPROC_THREAD_ATTRIBUTE_LIST>(storage);
+  if (size > sizeof storage || !InitializeProcThreadAttributeList(list, 1, 0, &size)) return false;
+  STARTUPINFOEXW startup = {};
+  startup.StartupInfo.cb = sizeof startup;
+  startup.lpAttributeList = list;
+  PROCESS_INFORMATION info = {};
+  bool started = UpdateProcThreadAttribute(list, 0, PROC_THREAD_ATTRIBUTE_HANDLE_LIST, handles, count * sizeof(HANDLE),
+                                           nullptr, nullptr) &&
+                 CreateProcessW(program, command, nullptr, nullptr, TRUE, flags | EXTENDED_STARTUPINFO_PRESENT, nullptr,
+                                folder, &startup.StartupInfo, &info);
+  DeleteProcThreadAttributeList(list);
+  if (started) {
+    CloseHandle(info.hThread);
+    CloseHandle(info.hProcess);
+    if (processId) *processId = info.dwProcessId;
+  }
+  return started;
+}
+
+// Renames the open file to `path` (same volume) through its own handle,
+// which needs DELETE access. A running program's file can be renamed.
+bool MoveThrough(HANDLE file, const wchar_t* path) {
+  alignas(8) BYTE buffer[sizeof(FILE_RENAME_INFO) + kFolderUnits * sizeof(wchar_t)] = {};
+  size_t length = WideLength(path);
+  if (length >= kFolderUnits) return false;
+  auto* rename = reinterpret_cast<FILE_RENAME_INFO*>(buffer);
+  rename->ReplaceIfExists = FALSE;
+  rename->FileNameLength = DWORD(length * sizeof(wchar_t));
+  std::memcpy(buffer + offsetof(FILE_RENAME_INFO, FileName), path, (length + 1) * sizeof(wchar_t));
+  return SetFileInformationByHandle(file, FileRenameInfo, buffer, sizeof buffer) != 0;
+}
+
+bool IsUninstallerSize(uint64_t bytes) {
+  for (const Uninstaller& uninstaller : kUninstallers) {
+    if (bytes == uninstaller.bytes) return true;
+  }
+  return false;
+}
+
+bool AsciiEqualNoCase(const wchar_t* a, const wchar_t* b, size_t count) {
+  for (size_t i = 0; i < count; ++i) {
+    wchar_t x = a[i] >= L'A' && a[i] <= L'Z' ? wchar_t(a[i] + 32) : a[i];
+    if (x != b[i]) return false;
+  }
+  return true;
+}
+
+// The search also matches short names: the long name must be vlu*.tmp too.
+bool IsCopyName(const wchar_t* name) {
+  size_t length = WideLength(name);
+  const size_t prefix = WideLength(kCopyPrefix), extension = WideLength(kCopyExtension);
+  return length > prefix + extension && AsciiEqualNoCase(name, kCopyPrefix, prefix) &&
+         AsciiEqualNoCase(name + length - extension, kCopyExtension, extension);
+}
+
+}  // namespace
+
+bool OwnPath(wchar_t* path) {
+  wchar_t module[kFolderUnits];
+  DWORD length = GetModuleFileNameW(nullptr, module, kFolderUnits);
+  if (length == 0 || length >= kFolderUnits) return false;
+  DWORD longLength = GetLongPathNameW(module, path, kFolderUnits);
+  if (longLength == 0 || longLength >= kFolderUnits) return WideCopy(path, kFolderUnits, module);
+  return true;
+}
+
+bool SameContent(HANDLE a, HANDLE b) {
+  BYTE bufferA[16384], bufferB[16384];
+  for (;;) {
+    DWORD gotA = 0, gotB = 0;
+    if (!ReadFile(a, bufferA, sizeof bufferA, &gotA, nullptr) ||
+        !ReadFile(b, bufferB, sizeof bufferB, &gotB, nullptr) || gotA != gotB) {
+      return false;
+    }
+    if (gotA == 0) return true;
+    for (DWORD i = 0; i < gotA; ++i) {
+      if (bufferA[i] != bufferB[i]) return false;
+    }
+  }
+}
+
+bool IsProcessOf(HANDLE process, const wchar_t* path) {
+  wchar_t image[kFolderUnits];
+  DWORD size = kFolderUnits;
+  if (!QueryFullProcessImageNameW(process, 0, image, &size)) return false;
+  if (SamePath(image, path)) return true;
+  wchar_t longImage[kFolderUnits];
+  DWORD length = GetLongPathNameW(image, longImage, kFolderUnits);
+  return length > 0 && length < kFolderUnits && SamePath(longImage, path);
+}
+
+bool IsHandleOf(HANDLE file, const wchar_t* path) {
+  wchar_t found[kFolderUnits + 8];
+  DWORD length = GetFinalPathNameByHandleW(file, found, kFolderUnits + 8, FILE_NAME_NORMALIZED);
+  return length > 0 && length < kFolderUnits + 8 && IsFinalPathOf(found, path);
+}
+
+bool UserTempFolder(wchar_t* folder, size_t capacity) {
+  DWORD length = GetTempPathW(DWORD(capacity), folder);
+  return length > 0 && length < capacity && EndWithSeparator(folder, capacity);
+}
+
+bool WindowsTempFolder(wchar_t* folder, size_t capacity) {
+  // The system's own Windows folder, not a terminal-server user's copy of it.
+  UINT length = GetSystemWindowsDirectoryW(folder, UINT(capacity));
+  return length > 0 && length < capacity && EndWithSeparator(folder, capacity) &&
+         WideAppend(folder, capacity, L"Temp\\");
+}
+
+bool HandOffProgram(wchar_t* path, size_t capacity) {
+  UINT length = GetSystemDirectoryW(path, UINT(capacity));
+  return length > 0 && length < capacity && EndWithSeparator(path, capacity) && WideAppend(path, capacity, L"cmd.exe");
+}
+
+bool StartFinishingCopy(const wchar_t* self, bool machineWide) {
+  wchar_t name[kNameUnits], folder[kFolderUnits], copy[kFolderUnits];
+  SECURITY_ATTRIBUTES administratorsOnly = {sizeof administratorsOnly,
+                                            const_cast<uint8_t*>(kAdministratorsOnlySecurity), FALSE};
+  if (!RandomName(name)) return false;
+  if (machineWide) {
+    // A new folder, so that nothing an unelevated process put anywhere is
+    // beside the elevated copy, and nothing can be put there afterwards.
+    if (!WindowsTempFolder(folder, kFolderUnits) || !WideAppend(folder, kFolderUnits, name) ||
+        !WideAppend(folder, kFolderUnits, L"\\") || !CreateDirectoryW(folder, &administratorsOnly)) {
+      return false;
+    }
+  } else if (!UserTempFolder(folder, kFolderUnits)) {
+    return false;
+  }
+
+  bool copied = Compose(copy, folder, name, kCopyExtension) && CopyFileW(self, copy, TRUE);
+  bool started = false;
+  if (copied) {
+    SECURITY_ATTRIBUTES inheritable = {sizeof inheritable, nullptr, TRUE};
+    // Closing this handle deletes the copy, unless the copy holds it too. It
+    // shares no writing: the copy stays as it was made.
+    UniqueHandle file(CreateFileW(copy, GENERIC_READ | DELETE, FILE_SHARE_READ | FILE_SHARE_DELETE, &inheritable,
+                                  OPEN_EXISTING, FILE_FLAG_DELETE_ON_CLOSE, nullptr));
+    HANDLE duplicate = nullptr;
+    if (file.Valid() && DuplicateHandle(GetCurrentProcess(), GetCurrentProcess(), GetCurrentProcess(), &duplicate,
+                                        SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, TRUE, 0)) {
+      UniqueHandle process(duplicate);
+      FinishRequest request = {};
+      request.waitHandle = uint64_t(reinterpret_cast<UINT_PTR>(process.Get()));
+      request.fileHandle = uint64_t(reinterpret_cast<UINT_PTR>(file.Get()));
+      WideCopy(request.original, kFolderUnits, self);
+      wchar_t command[kCommandUnits];
+      HANDLE handles[] = {process.Get(), file.Get()};
+      DWORD copyId = 0;
+      // The copy works in its folder, so that no process has the install
+      // folder as its current folder when it is removed.
+      started = ComposeFinishCommand(copy, request, command, kCommandUnits) &&
+                StartWithHandles(copy, command, folder, handles, 2, 0, &copyId);
+      // The closing message comes from the copy; it may take the foreground
+      // this process holds now.
+      if (started) AllowSetForegroundWindow(copyId);
+    }
+  }
+  if (!started) {
+    if (copied) DeleteFileW(copy);  // when the delete-on-close handle could not be had
+    if (machineWide) RemoveDirectoryW(folder);
+  }
+  return started;
+}
+
+bool SystemRestartDeletes::Schedule(const wchar_t* path) {
+  return MoveFileExW(path, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT) != 0;
+}
+
+CopyEnd EndFinishingCopy(const wchar_t* copy, HANDLE deleteOnClose, bool machineWide, const wchar_t* handOff,
+                         RestartDeletes& restart) {
+  wchar_t path[kFolderUnits];
+  wchar_t folder[kFolderUnits] = {};
+  if (!WideCopy(path, kFolderUnits, copy)) return LeftForNextStart;
+  if (machineWide && FolderOfPath(copy, folder, kFolderUnits)) {
+    // The folder can go only once nothing works or lies in it: the copy
+    // leaves it, and moves its own running file out beside it.
+    wchar_t system[MAX_PATH];
+    UINT length = GetSystemDirectoryW(system, MAX_PATH);
+    if (length > 0 && length < MAX_PATH) SetCurrentDirectoryW(system);
+    wchar_t outside[kFolderUnits];
+    WideCopy(outside, kFolderUnits, folder);
+    outside[WideLength(outside) - 1] = 0;  // without its separator
+    if (deleteOnClose && WideAppend(outside, kFolderUnits, kCopyExtension) && MoveThrough(deleteOnClose, outside)) {
+      WideCopy(path, kFolderUnits, outside);
+    }
+    if (RemoveDirectoryW(folder)) folder[0] = 0;
+  }
+
+  if (deleteOnClose) {
+    // The command processor without its AutoRun commands, which would run
+    // with the copy's rights; it ends at once, and with it the last handle.
+    wchar_t command[] = L"cmd.exe /d /c exit";
+    wchar_t system[MAX_PATH];
+    UINT length = GetSystemDirectoryW(system, MAX_PATH);
+    HANDLE handles[] = {deleteOnClose};
+    if (length > 0 && length < MAX_PATH &&
+        StartWithHandles(handOff, command, system, handles, 1, CREATE_NO_WINDOW, nullptr)) {
+      if (folder[0]) restart.Schedule(folder);  // emptied once the copy is gone
+      return HandedOff;
+    }
+  }
+  if (!machineWide) return LeftForNextStart;  // no right to delete at restart
+  bool scheduled = restart.Schedule(path);
+  if (folder[0]) scheduled = restart.Schedule(folder) && scheduled;  // after the file it holds
+  return scheduled ? RemovedAtRestart : LeftForNextStart;
+}
+
+void SweepStaleCopies(const wchar_t* folder) {
+  wchar_t pattern[kFolderUnits];
+  if (!Compose(pattern, folder, kCopyPrefix, L"*.tmp")) return;
+  WIN32_FIND_DATAW found;
+  FindHandle search(FindFirstFileExW(pattern, FindExInfoBasic, &found, FindExSearchNameMatch, nullptr, 0));
+  if (!search.Valid()) return;
+  do {
+    wchar_t path[kFolderUnits];
+    if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || !IsCopyName(found.cFileName) ||
+        !Compose(path, folder, found.cFileName)) {
+      continue;
+    }
+    // Shared for reading only: while a copy runs, or its hand-off has not
+    // ended, a handle with delete access is open, and this open fails.
+    UniqueHandle file;
+    uint64_t bytes = 0;
+    if (OpenToRemove(path, false, DELETE, FILE_SHARE_READ, &file, &bytes) != ERROR_SUCCESS) continue;
+    FILE_DISPOSITION_INFO disposition = {TRUE};
+    if (IsUninstallerSize(bytes))
+      SetFileInformationByHandle(file.Get(), FileDispositionInfo, &disposition, sizeof disposition);
+  } while (FindNextFileW(search.Get(), &found));
+}
