@@ -2,7 +2,7 @@
 #   make run    bootstrap, build, and start setup.exe under Wine
 #   make test   bootstrap, build both trees, run every test, and fuzz briefly
 #   make bench  the figures of setup.exe next to their references
-#   make dist   dist/setup.exe, signed when SIGN_CERT and SIGN_KEY are given
+#   make dist   dist/setup.exe and dist/setup-user.exe, signed when SIGN_CERT and SIGN_KEY are given
 .PHONY: all bootstrap host windows build test fuzz-smoke bench dist run clean
 
 all: build

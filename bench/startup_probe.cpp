@@ -5,6 +5,7 @@
 // while it starts. Built for `make bench` only; never shipped.
 #include <windows.h>
 
+#include "edition.h"
 #include "startup_marks.h"
 #include "system_startup.h"
 
@@ -28,7 +29,7 @@ class ProbedStartup final : public SystemStartup {
   int InitPaths() override {
     bool loaded = LoadSetupPayload() == Ok;
     Mark(MarkPayloadLoaded);
-    int settled = loaded ? SettleFolders() : 0;
+    int settled = loaded ? SettleFolders(kProgramEdition) : 0;
     Mark(MarkFoldersSettled);
     return settled;
   }
@@ -53,9 +54,9 @@ class ProbedStartup final : public SystemStartup {
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
   Mark(MarkEntered);
   SetupContext context{};
-  InitSetupContext(&context, instance);
+  InitSetupContext(&context, instance, kProgramEdition);
   ProbedStartup startup(&context);
-  int code = RunStartup(startup);
+  int code = RunStartup(startup, kProgramEdition);
   HandOverMarks(g_marks, kStartupMarkCount);
   return code;
 }

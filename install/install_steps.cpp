@@ -7,8 +7,6 @@ const wchar_t kWriteFailedLine[] = L"ERROR: Write failed.";
 
 namespace {
 
-const wchar_t kHklmPrefix[] = L"HKEY_LOCAL_MACHINE\\";
-
 // The two working texts of a step: an icon location and a command line,
 // composed from the path of the file just written.
 struct WorkingTexts {
@@ -83,13 +81,19 @@ void WriteRow(const RegistryRow& row, Step* step) {
     case EstimatedKilobytes:
       data = &kilobytes;
       break;
+    case EditionTitle:
+      data = state->edition->title;
+      bytes = state->edition->titleBytes;
+      break;
   }
   if (step->writes.WriteValue(row, data, bytes)) return;
 
-  wchar_t line[kKeyPathUnits + sizeof kHklmPrefix / sizeof(wchar_t)];
-  WideCopy(line, sizeof line / sizeof line[0], kHklmPrefix);
+  // The root's name (at most 18 units), a backslash and the key path.
+  wchar_t line[kKeyPathUnits + 20];
+  const size_t units = sizeof line / sizeof line[0];
+  Compose(line, units, state->edition->rootName, L"\\");
   size_t at = WideLength(line);
-  ComposeKeyPath(line + at, sizeof line / sizeof line[0] - at, row.key);
+  ComposeKeyPath(line + at, units - at, row.key);
   step->sink.AddLine(line);
   LogWriteError(state, step->sink);
 }
@@ -133,7 +137,8 @@ void InstallUninstaller(Step* step) {
   wchar_t* path = state->installDir;
   bool composed = WideAppend(path, kFolderUnits, kUninstallerFileName);
   step->sink.AddLine(path);
-  if (!composed || step->writes.WriteEntry(path, state->entries[kUninstallerEntry], nullptr) != Ok) {
+  const PayloadEntry& uninstaller = state->entries[state->edition->uninstallerEntry];
+  if (!composed || step->writes.WriteEntry(path, uninstaller, nullptr) != Ok) {
     LogWriteError(state, step->sink);
     return;  // no Add/Remove Programs entry for a missing uninstaller
   }

@@ -10,6 +10,7 @@
 #include <cstdint>
 
 #include "components.h"
+#include "edition.h"
 #include "payload.h"
 #include "registry_layout.h"
 
@@ -35,9 +36,11 @@ struct StepState {
   const PayloadEntry* entries;
   uint32_t requiredBytes;  // the selected programs and the uninstaller
   uint32_t* errorCount;
+  const Edition* edition;  // its uninstaller, its title and the name of its registry root
 };
 
-// Everything a step writes to the machine, in the order it writes it.
+// Everything a step writes to the machine, in the order it writes it, in the
+// edition's registry root.
 class InstallWrites {
  public:
   // 1 when every folder along `folder` exists afterwards, 0 otherwise.

@@ -16,5 +16,5 @@ int32_t SystemWrites::CreateShortcut(const wchar_t* target, const wchar_t* short
 }
 
 int SystemWrites::WriteValue(const RegistryRow& row, const void* data, uint32_t bytes) {
-  return WriteRegistryValue(BuildRowKeyPath(keyPath_, row), row.valueName, row.type, data, bytes);
+  return WriteRegistryValue(root_, BuildRowKeyPath(keyPath_, row), row.valueName, row.type, data, bytes);
 }

@@ -10,9 +10,10 @@
 class SystemWrites final : public InstallWrites {
  public:
   // `keyPath` is where each value's key path is composed (kKeyPathUnits);
-  // every folder created gets `createdFolders` (null: inherited).
-  SystemWrites(const PayloadBuffer& payload, wchar_t* keyPath, const SECURITY_ATTRIBUTES* createdFolders)
-      : payload_(payload), keyPath_(keyPath), createdFolders_(createdFolders) {}
+  // the values go below `root`; every folder created gets `createdFolders`
+  // (null: inherited).
+  SystemWrites(const PayloadBuffer& payload, wchar_t* keyPath, HKEY root, const SECURITY_ATTRIBUTES* createdFolders)
+      : payload_(payload), keyPath_(keyPath), root_(root), createdFolders_(createdFolders) {}
 
   int CreateDirectoryChain(const wchar_t* folder) override;
   PayloadStatus WriteEntry(const wchar_t* path, const PayloadEntry& entry, const PayloadTime* time) override;
@@ -22,5 +23,6 @@ class SystemWrites final : public InstallWrites {
  private:
   const PayloadBuffer& payload_;
   wchar_t* keyPath_;
+  HKEY root_;
   const SECURITY_ATTRIBUTES* createdFolders_;
 };

@@ -60,6 +60,10 @@ offset=$(value resource_offset "$work/inspect.txt")
 resource=$(value resource_size "$work/inspect.txt")
 total=$(stat -c %s "$setup")
 stub=$((total - resource))
+# The single-user edition carries the same payload.
+"$pack" inspect "$windows/setup-user.exe" --format=kv >"$work/inspect-user.txt"
+user_total=$(stat -c %s "$windows/setup-user.exe")
+user_stub=$((user_total - $(value resource_size "$work/inspect-user.txt")))
 dd if="$setup" of="$work/resource.bin" bs=1 skip="$offset" count="$resource" status=none
 payload_xz=$(xz9e "$work/decoded.bin")
 # The settings the build's search chose, from packing the App Pack again.
@@ -143,6 +147,8 @@ row "install: &Install to Finished" "$install_min ms" "nine 125 ms ticks $floor_
 row "  (median of 3)" "$install_median ms" "" "$(ratio "$install_median" "$floor_install")" ""
 row "size: setup.exe" "$(kib "$total")" "" "" ""
 row "size: stub (setup.exe - payload)" "$(kib "$stub")" "34 KiB" "$(ratio "$stub" 34816)" "<= 1"
+row "size: setup-user.exe" "$(kib "$user_total")" "" "" ""
+row "size: stub (setup-user - payload)" "$(kib "$user_stub")" "34 KiB" "$(ratio "$user_stub" 34816)" "<= 1"
 row "compression: payload resource" "$resource B" "xz -9e raw $payload_xz B" "$(ratio "$resource" "$payload_xz")" "<= 1"
 if [ -n "$corpus" ]; then
   row "compression: Wine DLL corpus" "$corpus B" "xz -9e raw $corpus_xz B" "$(ratio "$corpus" "$corpus_xz")" "<= 1"

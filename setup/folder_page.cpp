@@ -66,7 +66,8 @@ void BrowseForFolder() {
 }
 
 void UpdateSpaceInfo(SetupContext* context) {
-  context->requiredBytes = RequiredBytes(context->entries, SelectedComponents(context->pages[ComponentsPage]));
+  context->requiredBytes = RequiredBytes(context->entries, SelectedComponents(context->pages[ComponentsPage]),
+                                         context->edition->uninstallerEntry);
   FormatRequiredText(context->scratch.text, context->requiredBytes);
   SetDlgItemTextA(context->pages[FolderPage], IDC_SPACE_REQUIRED, context->scratch.text);
 

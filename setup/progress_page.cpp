@@ -7,6 +7,7 @@
 #include "install_steps.h"
 #include "resource.h"
 #include "setup_context.h"
+#include "system_places_win.h"
 #include "system_writes.h"
 
 namespace {
@@ -43,12 +44,15 @@ void RunInstallStep(uint32_t step) {
                      context->startMenuDir,
                      context->entries,
                      context->requiredBytes,
-                     &context->errorCount};
+                     &context->errorCount,
+                     context->edition};
   // The folders of an installation for all users: only administrators may
   // change what every user runs, and what an administrator's uninstall
-  // deletes. Folders that exist already keep their permissions.
+  // deletes. Folders that exist already keep their permissions. A user's
+  // own installation keeps the permissions of the user's profile.
   SECURITY_ATTRIBUTES createdFolders = {sizeof createdFolders, const_cast<uint8_t*>(kInstallFolderSecurity), FALSE};
-  SystemWrites writes(context->payload, context->scratch.wide, &createdFolders);
+  SystemWrites writes(context->payload, context->scratch.wide, RegistryRootKey(context->edition->root),
+                      context->edition->needsAdministrator ? &createdFolders : nullptr);
   ProgressPageSink sink(context);
   PerformInstallStep(step, &state, writes, sink);
 }

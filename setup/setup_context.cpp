@@ -1,11 +1,9 @@
 #include "setup_context.h"
 
-#include <shlobj.h>
-
 #include "file_system.h"
-#include "owners.h"
 #include "payload_loader.h"
 #include "registry.h"
+#include "system_places_win.h"
 #include "wide_text.h"
 
 SetupContext* g_setup = nullptr;
@@ -27,16 +25,11 @@ bool IsFullyQualified(const wchar_t* path) {
 }
 
 // True when AppPath named an existing folder; installDir then holds it as read.
-bool ReadPreviousFolder(SetupContext* context) {
-  RegistryKey key;
-  if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, BuildKeyPath(context->scratch.wide, kMakerFolder), 0, KEY_QUERY_VALUE,
-                    key.Put()) != ERROR_SUCCESS) {
-    return false;
-  }
-  DWORD bytes = kAppPathReadBytes;
-  LONG result = RegQueryValueExW(key.Get(), kAppPathValue, nullptr, nullptr,
-                                 reinterpret_cast<BYTE*>(context->installDir), &bytes);
-  return result == ERROR_SUCCESS && IsFullyQualified(context->installDir) && IsExistingFolder(context->installDir);
+bool ReadPreviousFolder(SetupContext* context, const Edition& edition) {
+  const wchar_t* keyPath = BuildKeyPath(context->scratch.wide, kMakerFolder);
+  return ReadRegistryValue(RegistryRootKey(edition.root), keyPath, kAppPathValue, context->installDir,
+                           kAppPathReadBytes) &&
+         IsFullyQualified(context->installDir) && IsExistingFolder(context->installDir);
 }
 
 // A system folder followed by the maker's folder and a backslash.
@@ -49,8 +42,9 @@ bool MakerFolderBelow(wchar_t* folder) {
 
 }  // namespace
 
-void InitSetupContext(SetupContext* context, HINSTANCE instance) {
+void InitSetupContext(SetupContext* context, HINSTANCE instance, const Edition& edition) {
   context->instance = instance;
+  context->edition = &edition;
   for (uint32_t k = 0; k < kComponentCount; ++k) context->componentNames[k] = kComponentTable[k].name;
   context->componentNames[kUninstallerName] = kUninstallerComponentName;
   g_setup = context;
@@ -65,29 +59,25 @@ PayloadStatus LoadSetupPayload() {
   return loaded;
 }
 
-int SettleFolders() {
+int SettleFolders(const Edition& edition) {
   SetupContext* context = g_setup;
-  if (ReadPreviousFolder(context)) {
+  if (ReadPreviousFolder(context, edition)) {
     WideCopy(context->browseDir, kFolderUnits, context->installDir);
     AppendSeparator(context->installDir, kFolderUnits);
   } else {
-    if (SHGetFolderPathW(nullptr, CSIDL_PROGRAM_FILES, nullptr, SHGFP_TYPE_CURRENT, context->installDir) != S_OK) {
-      return 0;
-    }
+    if (!GetSystemFolder(edition.programFiles, context->installDir)) return 0;
     AppendSeparator(context->installDir, kFolderUnits);
-    // The picker later opens on the Program Files folder itself.
+    // The picker later opens on the programs folder itself.
     WideCopy(context->browseDir, kFolderUnits, context->installDir);
     if (!WideAppend(context->installDir, kFolderUnits, kMakerFolder)) return 0;
     AppendSeparator(context->installDir, kFolderUnits);
   }
 
-  if (SHGetFolderPathW(nullptr, CSIDL_COMMON_PROGRAMS, nullptr, SHGFP_TYPE_CURRENT, context->startMenuDir) != S_OK) {
-    return 0;
-  }
+  if (!GetSystemFolder(edition.startMenu, context->startMenuDir)) return 0;
   return MakerFolderBelow(context->startMenuDir) ? 1 : 0;
 }
 
-int InitPaths() { return LoadSetupPayload() == Ok ? SettleFolders() : 0; }
+int InitPaths(const Edition& edition) { return LoadSetupPayload() == Ok ? SettleFolders(edition) : 0; }
 
 int IsUserAdmin() {
   SID_IDENTIFIER_AUTHORITY ntAuthority = SECURITY_NT_AUTHORITY;

@@ -7,6 +7,7 @@
 #include <cstdint>
 
 #include "components.h"
+#include "edition.h"
 #include "path_text.h"
 #include "payload.h"
 #include "registry_layout.h"
@@ -59,6 +60,7 @@ struct SetupContext {
   PayloadBuffer payload;
   ScratchArea scratch;
   const wchar_t* componentNames[kComponentCount + 1];  // the components', then the uninstaller's
+  const Edition* edition;                              // the edition this program installs
 };
 
 static_assert(sizeof(InstallState) == 4, "the state is a 32-bit field");
@@ -68,17 +70,19 @@ static_assert(sizeof(PayloadTime) == sizeof(FILETIME), "payload times are handed
 // The one global: set once by wWinMain before anything else runs.
 extern SetupContext* g_setup;
 
-// Sets the instance and the names of a value-initialised record (the payload
-// buffer starts empty) and publishes it through g_setup.
-void InitSetupContext(SetupContext* context, HINSTANCE instance);
+// Sets the instance, the names and the edition of a value-initialised record
+// (the payload buffer starts empty) and publishes it through g_setup.
+void InitSetupContext(SetupContext* context, HINSTANCE instance, const Edition& edition);
 
 // Loads the payload and settles installDir, browseDir and startMenuDir from
-// AppPath or the defaults. Returns 1 on success, 0 on failure.
-int InitPaths();
+// the AppPath of `edition`, the program's own, or from its folders. Returns 1
+// on success, 0 on failure. (The edition comes as the program's constant,
+// so that each program keeps only the folder lookups its edition makes.)
+int InitPaths(const Edition& edition);
 // Its two halves, in that order: the payload (returns LoadPayload's status)
 // and the folders (1 on success, 0 on failure).
 PayloadStatus LoadSetupPayload();
-int SettleFolders();
+int SettleFolders(const Edition& edition);
 
 // Non-zero when the calling thread's token is in the built-in Administrators
 // group; 0 otherwise, also when the test itself fails.

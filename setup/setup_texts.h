@@ -7,8 +7,6 @@ constexpr char kErrorCaption[] = "Error";
 constexpr char kNotAdminText[] = "You must be logged in as an administrator to install this software.";
 constexpr char kProductCaption[] = "Velunora App Pack";
 
-constexpr wchar_t kFrameTitle[] = L"Velunora App Pack (All Users)";
-
 constexpr char kLicenseHeading[] =
     "Please review the license agreement before installing Velunora App Pack. If you accept all terms of the "
     "agreement, click I Agree.";

@@ -6,13 +6,13 @@ namespace {
 
 // Everything between COM's start and its end; any failure returns here,
 // leaving the system as it was.
-void RunWithCom(StartupCalls& calls) {
+void RunWithCom(StartupCalls& calls, const Edition& edition) {
   if (!calls.InitializeCommonControls()) return;
   if (!calls.InitPaths()) {
     calls.ShowMessage(kInitFailedText, kErrorCaption, IconError);
     return;
   }
-  if (!calls.IsUserAdmin()) {
+  if (edition.needsAdministrator && !calls.IsUserAdmin()) {
     calls.ShowMessage(kNotAdminText, kProductCaption, IconWarning);
     return;
   }
@@ -25,9 +25,9 @@ void RunWithCom(StartupCalls& calls) {
 
 }  // namespace
 
-int RunStartup(StartupCalls& calls) {
+int RunStartup(StartupCalls& calls, const Edition& edition) {
   if (!calls.InitializeCom()) return 0;
-  RunWithCom(calls);
+  RunWithCom(calls, edition);
   calls.UninitializeCom();
   return 0;
 }

@@ -4,6 +4,8 @@
 // Administrators group, failing COM) are checked too. Platform neutral.
 #pragma once
 
+#include "edition.h"
+
 enum MessageIcon { IconError, IconWarning };
 
 class StartupCalls {
@@ -23,5 +25,6 @@ class StartupCalls {
 
 // Brings the program up, runs it, and takes it down again. The payload is
 // checked before the administrator test, so a damaged file is reported as
-// damaged to everyone. Returns the exit code: 0 on every path.
-int RunStartup(StartupCalls& calls);
+// damaged to everyone; an edition that needs no administrator makes no such
+// test. Returns the exit code: 0 on every path.
+int RunStartup(StartupCalls& calls, const Edition& edition);

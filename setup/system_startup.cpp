@@ -3,6 +3,7 @@
 #include <commctrl.h>
 #include <objbase.h>
 
+#include "edition.h"
 #include "resource.h"
 #include "wizard.h"
 
@@ -13,7 +14,7 @@ bool SystemStartup::InitializeCommonControls() {
   return InitCommonControlsEx(&controls) != FALSE;
 }
 
-int SystemStartup::InitPaths() { return ::InitPaths(); }
+int SystemStartup::InitPaths() { return ::InitPaths(kProgramEdition); }
 
 int SystemStartup::IsUserAdmin() { return ::IsUserAdmin(); }
 

@@ -85,7 +85,7 @@ int InitWizard(HWND frame) {
   HWND license = GetDlgItem(context->pages[LicensePage], IDC_LICENSE_TEXT);
   SendMessageW(license, EM_GETRECT, 0, reinterpret_cast<LPARAM>(&context->licenseRect));
   AddEditMargins(license, context->licenseRect, kInitialLicenseMargin, kInitialLicenseMargin);
-  SetWindowTextW(frame, kFrameTitle);
+  SetWindowTextW(frame, context->edition->title);
   SetPageTexts(context);
   FillComponentsPage(context->pages[ComponentsPage], context->componentNames);
   SetDlgItemTextW(context->pages[FolderPage], IDC_FOLDER_EDIT, context->installDir);

@@ -40,13 +40,13 @@ uint32_t FormatNumber(char* destination, const char* format, uint32_t value) {
   return n;
 }
 
-uint32_t RequiredBytes(const PayloadEntry* entries, ComponentSelection selection) {
+uint32_t RequiredBytes(const PayloadEntry* entries, ComponentSelection selection, uint32_t uninstallerEntry) {
   uint32_t sum = 0;
   for (uint32_t k = 0; k < kComponentCount; ++k) {
     if (IsSelected(selection, k)) sum += entries[kComponentTable[k].payloadEntry].size;
   }
   // The uninstaller alone is never counted.
-  return sum ? sum + entries[kUninstallerEntry].size : 0;
+  return sum ? sum + entries[uninstallerEntry].size : 0;
 }
 
 void FormatRequiredText(char* text, uint32_t requiredBytes) {

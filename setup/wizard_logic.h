@@ -19,9 +19,10 @@ constexpr uint64_t kFreeSpaceUnknown = ~uint64_t(0);  // both 32-bit halves all 
 // Returns the characters written, without the terminator.
 uint32_t FormatNumber(char* destination, const char* format, uint32_t value);
 
-// Bytes the selection needs: the selected programs, plus the uninstaller
-// when anything is selected. Unsigned 32-bit, as the installer counts it.
-uint32_t RequiredBytes(const PayloadEntry* entries, ComponentSelection selection);
+// Bytes the selection needs: the selected programs, plus the uninstaller of
+// payload entry `uninstallerEntry` when anything is selected. Unsigned
+// 32-bit, as the installer counts it.
+uint32_t RequiredBytes(const PayloadEntry* entries, ComponentSelection selection, uint32_t uninstallerEntry);
 
 // "Space required:  N MB", N rounded up to whole MiB; fills `text` from its
 // start (it needs kSpaceTextBytes and zeroes them first).

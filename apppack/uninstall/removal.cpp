@@ -9,19 +9,10 @@
 #include "file_system.h"
 #include "owners.h"
 #include "shell_link.h"
+#include "system_places_win.h"
 #include "wide_text.h"
 
 namespace {
-
-#ifdef APPPACK_SINGLE_USER
-const HKEY kRoot = HKEY_CURRENT_USER;
-const wchar_t kRootName[] = L"HKEY_CURRENT_USER\\";
-const int kStartMenuFolder = CSIDL_PROGRAMS;
-#else
-const HKEY kRoot = HKEY_LOCAL_MACHINE;
-const wchar_t kRootName[] = L"HKEY_LOCAL_MACHINE\\";
-const int kStartMenuFolder = CSIDL_COMMON_PROGRAMS;
-#endif
 
 constexpr uint32_t kMaxRows = 32;
 constexpr size_t kValueUnits = kFolderUnits + 16;  // longer data cannot be ours
@@ -82,7 +73,7 @@ void RemovePrograms(const Installation& ours, RemovalReport* report) {
 // installation elsewhere writes the same names with its own targets.
 void RemoveShortcuts(const Installation& ours, RemovalReport* report) {
   wchar_t folder[MAX_PATH + 16];
-  if (SHGetFolderPathW(nullptr, kStartMenuFolder, nullptr, SHGFP_TYPE_CURRENT, folder) != S_OK) return;
+  if (!GetSystemFolder(ours.edition->startMenu, folder)) return;
   if (!WideAppend(folder, MAX_PATH + 16, L"\\") || !WideAppend(folder, MAX_PATH + 16, kMakerFolder) ||
       !WideAppend(folder, MAX_PATH + 16, L"\\")) {
     return;
@@ -108,12 +99,12 @@ struct ValueBuffer {
   wchar_t text[kValueUnits + 1];
 };
 
-void ReadRow(const RegistryRow& row, ValueBuffer* value) {
+void ReadRow(const RegistryRow& row, HKEY root, ValueBuffer* value) {
   value->found = FoundValue{};
   wchar_t path[kKeyPathUnits];
   RegistryKey key;
   if (!ComposeKeyPath(path, kKeyPathUnits, row.key) ||
-      RegOpenKeyExW(kRoot, path, 0, KEY_QUERY_VALUE, key.Put()) != ERROR_SUCCESS) {
+      RegOpenKeyExW(root, path, 0, KEY_QUERY_VALUE, key.Put()) != ERROR_SUCCESS) {
     return;
   }
   DWORD type = 0;
@@ -130,11 +121,12 @@ void ReadRow(const RegistryRow& row, ValueBuffer* value) {
 }
 
 // "HKEY_LOCAL_MACHINE\Software\...\key, value Name" for the closing message.
-void NameValue(const RegistryRow& row, wchar_t* name, size_t capacity) {
+void NameValue(const RegistryRow& row, const Edition& edition, wchar_t* name, size_t capacity) {
   wchar_t path[kKeyPathUnits];
   ComposeKeyPath(path, kKeyPathUnits, row.key);
   name[0] = 0;
-  WideAppend(name, capacity, kRootName);
+  WideAppend(name, capacity, edition.rootName);
+  WideAppend(name, capacity, L"\\");
   WideAppend(name, capacity, path);
   if (row.valueName) {
     WideAppend(name, capacity, L", value ");
@@ -144,25 +136,25 @@ void NameValue(const RegistryRow& row, wchar_t* name, size_t capacity) {
   }
 }
 
-void DeleteRowValue(const RegistryRow& row, RemovalReport* report) {
+void DeleteRowValue(const RegistryRow& row, const Edition& edition, RemovalReport* report) {
   wchar_t path[kKeyPathUnits];
   ComposeKeyPath(path, kKeyPathUnits, row.key);
   RegistryKey key;
-  LONG result = RegOpenKeyExW(kRoot, path, 0, KEY_SET_VALUE, key.Put());
+  LONG result = RegOpenKeyExW(RegistryRootKey(edition.root), path, 0, KEY_SET_VALUE, key.Put());
   if (result == ERROR_SUCCESS) result = RegDeleteValueW(key.Get(), row.valueName);
   if (result == ERROR_SUCCESS) {
     NoteRemoved(report, RegistryKind);
     return;
   }
   wchar_t name[kFailureUnits];
-  NameValue(row, name, kFailureUnits);
+  NameValue(row, edition, name, kFailureUnits);
   NoteFailure(report, name, uint32_t(result));
 }
 
 // True when the key exists and holds no value and no subkey.
-bool IsEmptyKey(const wchar_t* path) {
+bool IsEmptyKey(HKEY root, const wchar_t* path) {
   RegistryKey key;
-  if (RegOpenKeyExW(kRoot, path, 0, KEY_QUERY_VALUE, key.Put()) != ERROR_SUCCESS) return false;
+  if (RegOpenKeyExW(root, path, 0, KEY_QUERY_VALUE, key.Put()) != ERROR_SUCCESS) return false;
   DWORD subkeys = 1, values = 1;
   return RegQueryInfoKeyW(key.Get(), nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr, &values, nullptr, nullptr,
                           nullptr, nullptr) == ERROR_SUCCESS &&
@@ -171,13 +163,15 @@ bool IsEmptyKey(const wchar_t* path) {
 
 // Deletes the key when it holds no value and no subkey; a key that is gone
 // already is fine.
-void DeleteKeyIfEmpty(const wchar_t* path, RemovalReport* report) {
-  if (!IsEmptyKey(path)) return;
-  LONG result = RegDeleteKeyW(kRoot, path);
+void DeleteKeyIfEmpty(const wchar_t* path, const Edition& edition, RemovalReport* report) {
+  HKEY root = RegistryRootKey(edition.root);
+  if (!IsEmptyKey(root, path)) return;
+  LONG result = RegDeleteKeyW(root, path);
   if (result == ERROR_SUCCESS || result == ERROR_FILE_NOT_FOUND) return;
   wchar_t name[kFailureUnits];
   name[0] = 0;
-  WideAppend(name, kFailureUnits, kRootName);
+  WideAppend(name, kFailureUnits, edition.rootName);
+  WideAppend(name, kFailureUnits, L"\\");
   WideAppend(name, kFailureUnits, path);
   NoteFailure(report, name, uint32_t(result));
 }
@@ -189,9 +183,10 @@ void RemoveTable(const LayoutTable& table, const Installation& ours, RemovalRepo
   if (table.count > kMaxRows) return;
   bool holds[kMaxRows] = {};
   bool present[kMaxRows] = {};
+  const Edition& edition = *ours.edition;
   ValueBuffer value;
   for (uint32_t i = 0; i < table.count; ++i) {
-    ReadRow(table.rows[i], &value);
+    ReadRow(table.rows[i], RegistryRootKey(edition.root), &value);
     present[i] = value.found.present;
     holds[i] = HoldsWhatSetupWrote(table.rows[i], value.found, ours);
   }
@@ -200,7 +195,7 @@ void RemoveTable(const LayoutTable& table, const Installation& ours, RemovalRepo
 
   for (uint32_t i = 0; i < table.count; ++i) {
     if (groupIsOurs[i] && holds[i]) {
-      DeleteRowValue(table.rows[i], report);
+      DeleteRowValue(table.rows[i], edition, report);
     } else if (present[i]) {
       NoteKept(report, RegistryKind);
     }
@@ -210,7 +205,7 @@ void RemoveTable(const LayoutTable& table, const Installation& ours, RemovalRepo
   for (uint32_t depth = kKeyComponents; depth > table.systemDepth; --depth) {
     for (uint32_t i = 0; i < table.count; ++i) {
       if (!groupIsOurs[i] || KeyDepth(table.rows[i]) < depth) continue;
-      if (ComposeKeyPrefix(table.rows[i], depth, path, kKeyPathUnits)) DeleteKeyIfEmpty(path, report);
+      if (ComposeKeyPrefix(table.rows[i], depth, path, kKeyPathUnits)) DeleteKeyIfEmpty(path, edition, report);
     }
   }
 }

@@ -1,7 +1,7 @@
 // The uninstaller's file-system and registry work: it reads back what
 // setup.exe wrote, asks uninstall_logic whether each item is still ours, and
-// deletes what is. Built once per edition: all users (HKEY_LOCAL_MACHINE and
-// the all-users Start menu) or, with APPPACK_SINGLE_USER, one user
+// deletes what is. The installation's edition says where: all users
+// (HKEY_LOCAL_MACHINE and the all-users Start menu) or one user
 // (HKEY_CURRENT_USER and the user's own Start menu).
 #pragma once
 

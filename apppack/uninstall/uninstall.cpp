@@ -3,8 +3,8 @@
 // self_removal.h), which waits for this process to end, removes what
 // setup.exe wrote for this installation (the uninstaller's own file and the
 // install folder included), shows one closing message and then removes
-// itself. Built twice: for all users, and with APPPACK_SINGLE_USER for the
-// single-user edition (see removal.h).
+// itself. Built twice: for all users, and for the single-user edition, each
+// linking the record of its edition (kProgramEdition).
 #include <windows.h>
 #include <objbase.h>
 
@@ -16,15 +16,11 @@
 
 namespace {
 
-#ifdef APPPACK_SINGLE_USER
-// Runs as the user: its copy goes to the user's temporary folder, and it
-// may not delete anything at restart.
-constexpr bool kMachineWide = false;
-#else
-// Runs elevated: its copy goes where only administrators may write, and
-// what cannot be deleted now is deleted at restart.
-constexpr bool kMachineWide = true;
-#endif
+// The all-users uninstaller runs elevated: its copy goes where only
+// administrators may write, and what cannot be deleted now is deleted at
+// restart. The single-user one runs as its user: its copy goes to the
+// user's temporary folder, and it may not delete anything at restart.
+bool MachineWide() { return kProgramEdition.needsAdministrator; }
 
 const wchar_t kCaption[] = L"Velunora App Pack Uninstall";
 const wchar_t kQuestion[] = L"Remove Velunora App Pack and all of its components from this computer?";
@@ -84,7 +80,7 @@ int FinishRun(const FinishRequest& request) {
   if (fromOriginal && OpenOriginal(request.original, &original) == ERROR_SUCCESS && IsCopyOf(self, original.Get())) {
     CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
     RemovalReport report = {};
-    RemoveInstallation(Installation{folder, request.original}, &report);
+    RemoveInstallation(Installation{folder, request.original, &kProgramEdition}, &report);
     RemoveOpened(original.Get(), request.original, ProgramKind, &report, kAttempts);
     original.Reset();  // the file goes as its handle closes, and the folder can follow
     RemoveFolderIfEmpty(folder, &report);
@@ -96,7 +92,7 @@ int FinishRun(const FinishRequest& request) {
 
   wchar_t handOff[MAX_PATH];
   SystemRestartDeletes restart;
-  if (located && HandOffProgram(handOff, MAX_PATH)) EndFinishingCopy(self, ownFile, kMachineWide, handOff, restart);
+  if (located && HandOffProgram(handOff, MAX_PATH)) EndFinishingCopy(self, ownFile, MachineWide(), handOff, restart);
   return 0;
 }
 
@@ -106,7 +102,7 @@ int FinishRun(const FinishRequest& request) {
 int RemoveInPlace(const wchar_t* self, const wchar_t* folder) {
   CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
   RemovalReport report = {};
-  RemoveInstallation(Installation{folder, self}, &report);
+  RemoveInstallation(Installation{folder, self, &kProgramEdition}, &report);
   NoteFailure(&report, self, kUninstallerRunning);
   ShowClosingMessage(report);
   CoUninitialize();
@@ -117,7 +113,7 @@ int RemoveInPlace(const wchar_t* self, const wchar_t* folder) {
 void SweepEarlierCopies() {
   wchar_t folder[kFolderUnits];
   if (UserTempFolder(folder, kFolderUnits)) SweepStaleCopies(folder);
-  if (kMachineWide && WindowsTempFolder(folder, kFolderUnits)) SweepStaleCopies(folder);
+  if (MachineWide() && WindowsTempFolder(folder, kFolderUnits)) SweepStaleCopies(folder);
 }
 
 }  // namespace
@@ -143,6 +139,6 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   wchar_t folder[kFolderUnits];
   if (!OwnPath(self) || !FolderOf(self, folder)) return 1;
   if (MessageBoxW(nullptr, kQuestion, kCaption, MB_YESNO | MB_ICONQUESTION) != IDYES) return 0;
-  if (StartFinishingCopy(self, kMachineWide)) return 0;
+  if (StartFinishingCopy(self, MachineWide())) return 0;
   return RemoveInPlace(self, folder);
 }

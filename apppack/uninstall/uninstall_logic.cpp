@@ -278,6 +278,8 @@ bool HoldsWhatSetupWrote(const RegistryRow& row, const FoundValue& value, const 
       return NamesExactly(value, true, ours.uninstaller);
     case UninstallCommand:
       return NamesExactly(value, false, ours.uninstaller);
+    case EditionTitle:
+      return value.text && SameText(value.text, ours.edition->title);
   }
   return false;
 }

@@ -9,6 +9,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "edition.h"
 #include "path_text.h"
 #include "registry_layout.h"
 
@@ -48,6 +49,7 @@ bool IconFile(const wchar_t* location, wchar_t* file, size_t capacity);
 struct Installation {
   const wchar_t* folder;       // the install folder, ending with a separator
   const wchar_t* uninstaller;  // the uninstaller's full path in that folder
+  const Edition* edition;      // whose values, below which root, with which Start menu
 };
 
 // A registry value as read back.
@@ -73,7 +75,8 @@ extern const LayoutTable kLayoutTables[3];
 
 // True when `value` still holds what setup.exe writes into `row` for this
 // installation: the same fixed text or number, a command or icon naming a
-// program of our folder, our folder, or a command naming our uninstaller.
+// program of our folder, our folder, a command naming our uninstaller, or
+// our edition's title.
 bool HoldsWhatSetupWrote(const RegistryRow& row, const FoundValue& value, const Installation& ours);
 
 // The row whose value decides whether the group of `index` is ours: the

@@ -29,11 +29,7 @@ const RegistryRow kAppPathRow = {8, {kMakerFolder}, kAppPathValue, kRegSz, Insta
 const RegistryRow kShellRegistrationRows[] = {
     {4, {kClasses, L"Directory", kShell, L"Tunebridge"}, nullptr, kRegSz, FIXED_TEXT(kPlayVerb)},
     {4, {kClasses, L"Directory", kShell, L"Tunebridge", kCommand}, nullptr, kRegSz, ProgramOpenCommand, nullptr, 0, 0},
-    {4,
-     {kClasses, L"SystemFileAssociations", L"audio", kShell, L"Tunebridge"},
-     nullptr,
-     kRegSz,
-     FIXED_TEXT(kPlayVerb)},
+    {4, {kClasses, L"SystemFileAssociations", L"audio", kShell, L"Tunebridge"}, nullptr, kRegSz, FIXED_TEXT(kPlayVerb)},
     {4,
      {kClasses, L"SystemFileAssociations", L"audio", kShell, L"Tunebridge", kCommand},
      nullptr,
@@ -74,7 +70,7 @@ const uint32_t kShellRegistrationRowCount = sizeof kShellRegistrationRows / size
   { L"Microsoft", L"Windows", L"CurrentVersion", L"Uninstall", kMakerFolder }
 const RegistryRow kUninstallRows[] = {
     {8, UNINSTALL_KEY, L"DisplayIcon", kRegSz, UninstallIconText, nullptr, 0, 0},
-    {8, UNINSTALL_KEY, L"DisplayName", kRegSz, FIXED_TEXT(L"Velunora App Pack (All Users)")},
+    {8, UNINSTALL_KEY, L"DisplayName", kRegSz, EditionTitle, nullptr, 0, 0},
     {8, UNINSTALL_KEY, L"DisplayVersion", kRegSz, FIXED_TEXT(L"2308")},
     {8, UNINSTALL_KEY, L"Publisher", kRegSz, FIXED_TEXT(L"Velunora")},
     {8, UNINSTALL_KEY, L"UninstallString", kRegSz, UninstallCommand, nullptr, 0, 0},

@@ -1,7 +1,7 @@
 // Every registry value the installer writes or reads, held as data: key,
 // value name, type, where the data comes from and its byte count. All keys
-// lie below HKEY_LOCAL_MACHINE\Software. Platform neutral, so the rows a
-// step writes can be computed and compared without a registry.
+// lie below Software in the edition's registry root. Platform neutral, so
+// the rows a step writes can be computed and compared without a registry.
 #pragma once
 
 #include <cstddef>
@@ -24,6 +24,7 @@ enum RegistrySource : uint32_t {
   UninstallIconText,   // uninstaller path + ",0"
   UninstallCommand,    // "uninstaller path"
   EstimatedKilobytes,  // requiredBytes >> 10, a REG_DWORD
+  EditionTitle,        // the edition's title, with its byte count
 };
 
 struct RegistryRow {

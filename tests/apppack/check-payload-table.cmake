@@ -1,8 +1,10 @@
-# cmake -DTOOL=payload-pack -DINSTALLER=setup.exe -DHEADER=payload_constants.h -P check-payload-table.cmake
+# cmake -DTOOL=payload-pack -DINSTALLER=setup.exe -DHEADER=payload_constants.h [-DSAME_AS=other.exe]
+#       -P check-payload-table.cmake
 #
 # The payload inside the built setup.exe must verify against its generated
 # constants and carry exactly the entry table the installer was built for:
-# its sizes and offsets, and a time for the eight programs only.
+# its sizes and offsets, and a time for the eight programs only. With
+# SAME_AS, the payload resource must also be that file's, byte for byte.
 execute_process(COMMAND ${TOOL} inspect ${INSTALLER} --expect ${HEADER}
   OUTPUT_VARIABLE report ERROR_VARIABLE errors RESULT_VARIABLE result)
 message("${report}${errors}")
@@ -41,3 +43,27 @@ endforeach()
 if(NOT report MATCHES "\ndecoded length: 2,563,195 bytes\n")
   message(FATAL_ERROR "expected a decoded length of 2,563,195 bytes")
 endif()
+
+if(NOT SAME_AS)
+  return()
+endif()
+# The resource's bytes, found where the inspection says they are.
+function(payload_bytes file out_var)
+  execute_process(COMMAND ${TOOL} inspect ${file} --format=kv OUTPUT_VARIABLE kv RESULT_VARIABLE result)
+  if(NOT result EQUAL 0 OR NOT kv MATCHES "resource_offset ([0-9]+)\n" OR NOT kv MATCHES "resource_size ([0-9]+)\n")
+    message(FATAL_ERROR "${file}: no payload resource found (exit ${result})")
+  endif()
+  string(REGEX MATCH "resource_offset ([0-9]+)" ignored "${kv}")
+  set(offset ${CMAKE_MATCH_1})
+  string(REGEX MATCH "resource_size ([0-9]+)" ignored "${kv}")
+  file(READ ${file} bytes OFFSET ${offset} LIMIT ${CMAKE_MATCH_1} HEX)
+  set(${out_var} "${bytes}" PARENT_SCOPE)
+endfunction()
+payload_bytes(${INSTALLER} ours)
+payload_bytes(${SAME_AS} theirs)
+string(LENGTH "${ours}" digits)
+math(EXPR size "${digits} / 2")
+if(NOT ours STREQUAL theirs)
+  message(FATAL_ERROR "${INSTALLER} and ${SAME_AS} carry different payload resources")
+endif()
+message("the payload resource (${size} bytes) is ${SAME_AS}'s, byte for byte")

@@ -64,7 +64,6 @@ TEST(InstallLayout, FixedDataCarryTheirDocumentedByteCounts) {
       {L"Software\\Classes\\.dft", nullptr, 28},
       {L"Software\\Classes\\Drifthub.File", nullptr, 34},
       {L"Software\\Classes\\Drifthub.File\\shell", nullptr, 10},
-      {L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Velunora", L"DisplayName", 60},
       {L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Velunora", L"DisplayVersion", 10},
       {L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Velunora", L"Publisher", 18},
   };

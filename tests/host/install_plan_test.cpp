@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cwchar>
 #include <set>
 #include <string>
 #include <vector>
@@ -23,6 +24,7 @@ struct Installation {
   wchar_t startMenuDir[kFolderUnits] = L"C:\\ProgramData\\Microsoft\\Windows\\Start Menu\\Programs\\Velunora\\";
   PayloadEntry entries[kPayloadEntryCount] = {};
   uint32_t errorCount = 0;
+  const Edition* edition = &kAllUsersEdition;
   PlanRecorder recorder;
 
   Installation() {
@@ -42,10 +44,10 @@ struct Installation {
     for (uint32_t k = 0; k < kComponentCount; ++k) {
       if (IsSelected(selected, k)) sum += kComponentTable[k].bytes;
     }
-    return sum ? sum + kUninstallers[0].bytes : 0;
+    return sum ? sum + entries[edition->uninstallerEntry].size : 0;
   }
 
-  StepState State() { return {selected, installDir, startMenuDir, entries, RequiredBytes(), &errorCount}; }
+  StepState State() { return {selected, installDir, startMenuDir, entries, RequiredBytes(), &errorCount, edition}; }
 
   // The whole chain, one step after the other, each checked to leave the
   // folders as it found them.
@@ -262,6 +264,30 @@ TEST(InstallPlan, EveryCommandLineQuotesItsProgram) {
     EXPECT_TRUE(rest.empty() || rest == " \"%1\"") << w.key << ": " << w.text;
   }
   EXPECT_EQ(commands, 6);  // two verbs, three file types, the uninstaller
+}
+
+// What setup-user.exe writes differently: the single-user uninstaller
+// (entry 10) counted and written, its title, and its root in the details.
+TEST(InstallPlan, TheSingleUserEditionWritesItsOwnUninstallerAndTitle) {
+  Installation i;
+  i.edition = &kSingleUserEdition;
+  const std::string install = "C:\\users\\ann\\AppData\\Local\\Programs\\Velunora\\";
+  std::wcscpy(i.installDir, L"C:\\users\\ann\\AppData\\Local\\Programs\\Velunora\\");
+  i.selected = 1;
+  i.recorder.failingValues = {"Software\\Velunora|AppPath"};
+  i.Run();
+  EXPECT_EQ(i.recorder.files.back(), install + "uninstall.exe@2454139");
+  EXPECT_EQ(i.recorder.lines, (std::vector<std::string>{install + "Talvex.exe", kStartMenu + "Talvex.lnk",
+                                                        "HKEY_CURRENT_USER\\Software\\Velunora", "ERROR: Write failed.",
+                                                        install + "uninstall.exe"}));
+  const std::string arp = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Velunora";
+  const RegistryWrite* name = Find(i.recorder.values, arp, "DisplayName");
+  ASSERT_NE(name, nullptr);
+  EXPECT_EQ(name->text, "Velunora App Pack (Single User)");
+  EXPECT_EQ(name->bytes, 64u);
+  const RegistryWrite* size = Find(i.recorder.values, arp, "EstimatedSize");
+  ASSERT_NE(size, nullptr);
+  EXPECT_EQ(size->number, (184320u + 109056u) >> 10);
 }
 
 TEST(InstallPlan, AStepNumberBeyondTheLastDoesNothing) {

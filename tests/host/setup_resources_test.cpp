@@ -2,8 +2,10 @@
 // tables the wizard's code and the system rely on: template formats, styles,
 // geometry, identifiers and classes, the icon, the manifest and the version
 // record. Runs on the build machine; the windows tree passes the file.
+// The single-user edition's file differs in two places only: its manifest
+// runs it at the caller's level, and its version record names the edition.
 //
-//   setup_resources_test SETUP_EXE [gtest options]
+//   setup_resources_test SETUP_EXE [--single-user] [gtest options]
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -16,6 +18,7 @@
 namespace {
 
 std::string g_setupPath;
+bool g_singleUser = false;
 
 // Little-endian fields of one resource, read with bounds checks: a short or
 // malformed resource sets `bad` and reads zeros instead of running past it.
@@ -360,7 +363,7 @@ std::string Content(const std::string& xml, const std::string& element) {
 
 TEST_F(SetupResources, ManifestRequestsElevationCommonControlsAndPerMonitorDpi) {
   std::vector<uint8_t> bytes = Bytes(24, 1);
-  EXPECT_EQ(bytes.size(), 1322u);
+  EXPECT_EQ(bytes.size(), g_singleUser ? 1311u : 1322u);  // "asInvoker" is 11 letters shorter
   std::string xml(bytes.begin(), bytes.end());
   EXPECT_EQ(xml.find_first_of("\r\n"), std::string::npos) << "one line";
   EXPECT_EQ(xml.rfind("<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?><assembly ", 0), 0u);
@@ -410,7 +413,7 @@ TEST_F(SetupResources, ManifestRequestsElevationCommonControlsAndPerMonitorDpi) 
 
   std::vector<std::string> level = StartTags(xml, "requestedExecutionLevel");
   ASSERT_EQ(level.size(), 1u);
-  EXPECT_EQ(Attribute(level[0], "level"), "requireAdministrator");
+  EXPECT_EQ(Attribute(level[0], "level"), g_singleUser ? "asInvoker" : "requireAdministrator");
   EXPECT_EQ(Attribute(level[0], "uiAccess"), "false");
   EXPECT_NE(
       xml.find("<trustInfo xmlns=\"urn:schemas-microsoft-com:asm.v3\"><security><requestedPrivileges>" + level[0]),
@@ -455,7 +458,8 @@ std::string TextValue(const VersionNode& node) {
 
 TEST_F(SetupResources, VersionRecordNamesTheReleaseInOrder) {
   std::vector<uint8_t> bytes = Bytes(16, 1);
-  EXPECT_EQ(bytes.size(), 608u);
+  // " (Single User)": 14 more UTF-16 units in the description, 28 bytes.
+  EXPECT_EQ(bytes.size(), g_singleUser ? 636u : 608u);
   VersionNode root;
   ASSERT_TRUE(ParseVersionNode(bytes, 0, bytes.size(), &root));
   EXPECT_EQ(U32At(bytes, 0) & 0xFFFF, bytes.size()) << "the record's own length";
@@ -479,7 +483,7 @@ TEST_F(SetupResources, VersionRecordNamesTheReleaseInOrder) {
   // The notice is ours to word: one line naming the maker.
   EXPECT_EQ(values, (std::vector<std::pair<std::string, std::string>>{
                         {"CompanyName", "Velunora"},
-                        {"FileDescription", "Velunora App Pack"},
+                        {"FileDescription", g_singleUser ? "Velunora App Pack (Single User)" : "Velunora App Pack"},
                         {"FileVersion", "23.8.0.0"},
                         {"LegalCopyright", "Copyright (C) Velunora."},
                         {"ProductName", "Velunora App Pack"},
@@ -510,8 +514,9 @@ TEST_F(SetupResources, EveryResourceIsEnglishUsAndTheIconIsTheOnlyOne) {
 
 int main(int argc, char** argv) {
   ::testing::InitGoogleTest(&argc, argv);
-  if (argc != 2) {
-    std::fprintf(stderr, "usage: %s SETUP_EXE [gtest options]\n", argv[0]);
+  g_singleUser = argc == 3 && std::string(argv[2]) == "--single-user";
+  if (argc != (g_singleUser ? 3 : 2)) {
+    std::fprintf(stderr, "usage: %s SETUP_EXE [--single-user] [gtest options]\n", argv[0]);
     return 2;
   }
   g_setupPath = argv[1];

@@ -11,9 +11,10 @@ namespace {
 struct Launch final : StartupCalls {
   bool com = true, controls = true, frame = true;
   int paths = 1, admin = 1;
+  const Edition* edition = &kAllUsersEdition;
   std::vector<std::string> calls;
 
-  int Start() { return RunStartup(*this); }
+  int Start() { return RunStartup(*this, *edition); }
 
   bool InitializeCom() override { return Log("com", com); }
   bool InitializeCommonControls() override { return Log("controls", controls); }
@@ -68,6 +69,15 @@ TEST(Startup, EndsEachFailureWithItsOwnMessageAndExitCode0) {
   frame.frame = false;
   EXPECT_EQ(frame.Start(), 0);
   EXPECT_EQ(frame.calls, (Calls{"com", "controls", "paths", "admin", "frame fails", kInitFailed, "uninit"}));
+}
+
+// The single-user edition needs no administrator, so it asks nobody.
+TEST(Startup, TheSingleUserEditionRunsTheWizardForAnyUser) {
+  Launch r;
+  r.edition = &kSingleUserEdition;
+  r.admin = 0;
+  EXPECT_EQ(r.Start(), 0);
+  EXPECT_EQ(r.calls, (Calls{"com", "controls", "paths", "frame", "loop", "uninit"}));
 }
 
 TEST(Startup, ADamagedPayloadIsReportedBeforeTheAdministratorTest) {

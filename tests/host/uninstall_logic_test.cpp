@@ -16,7 +16,7 @@ namespace {
 
 const wchar_t kFolder[] = L"C:\\Program Files\\Velunora\\";
 const wchar_t kUninstaller[] = L"C:\\Program Files\\Velunora\\uninstall.exe";
-const Installation kOurs = {kFolder, kUninstaller};
+const Installation kOurs = {kFolder, kUninstaller, &kAllUsersEdition};
 
 TEST(UninstallPaths, CompareAsTheFileSystemDoes) {
   struct Case {
@@ -141,7 +141,7 @@ std::vector<RegistryWrite> InstallPlanValues(const wchar_t* folder) {
   installDir[kFolderUnits - 1] = 0;
   PayloadEntry entries[11] = {};
   uint32_t errors = 0;
-  StepState state = {kAllComponents, installDir, startMenuDir, entries, 2453504, &errors};
+  StepState state = {kAllComponents, installDir, startMenuDir, entries, 2453504, &errors, &kAllUsersEdition};
   for (uint32_t step = 0; step < kInstallStepCount; ++step) PerformInstallStep(step, &state, recorder, recorder);
   return recorder.values;
 }
@@ -155,13 +155,14 @@ TEST(UninstallRegistry, EveryValueSetupWritesForOurFolderIsOurs) {
   ASSERT_EQ(values.size(), 28u);
   for (const RegistryWrite& w : values) EXPECT_TRUE(HoldsWhatSetupWrote(*w.row, Found(w), kOurs)) << w.text;
   // Spelled differently by the user who started it, still ours.
-  Installation typed = {L"c:/program files/VELUNORA", L"c:/program files/VELUNORA/UNINSTALL.EXE"};
+  Installation typed = {L"c:/program files/VELUNORA", L"c:/program files/VELUNORA/UNINSTALL.EXE", &kAllUsersEdition};
   for (const RegistryWrite& w : values) EXPECT_TRUE(HoldsWhatSetupWrote(*w.row, Found(w), typed)) << w.text;
 }
 
 TEST(UninstallRegistry, AnotherFoldersValuesAreOursOnlyWhereTheyAreFixed) {
   for (const RegistryWrite& w : InstallPlanValues(L"C:\\Program Files\\Velunora Two\\")) {
-    bool fixed = w.row->source == FixedText || w.row->source == FixedNumber || w.row->source == EstimatedKilobytes;
+    bool fixed = w.row->source == FixedText || w.row->source == FixedNumber || w.row->source == EstimatedKilobytes ||
+                 w.row->source == EditionTitle;
     EXPECT_EQ(HoldsWhatSetupWrote(*w.row, Found(w), kOurs), fixed) << w.text;
   }
 }
@@ -192,6 +193,20 @@ TEST(UninstallRegistry, ValuesChangedSinceAreNotOurs) {
       EXPECT_TRUE(HoldsWhatSetupWrote(row, {true, kRegDword, nullptr, 12345}, kOurs));
     }
   }
+}
+
+// Each edition's uninstaller knows its own entry by its own title.
+TEST(UninstallRegistry, TheDisplayNameIsOursOnlyInOurOwnEdition) {
+  const RegistryRow& name = kUninstallRows[1];
+  ASSERT_EQ(std::wstring(name.valueName), L"DisplayName");
+  const FoundValue allUsers = {true, kRegSz, L"Velunora App Pack (All Users)", 0};
+  const FoundValue singleUser = {true, kRegSz, L"Velunora App Pack (Single User)", 0};
+  const Installation user = {L"C:\\users\\ann\\AppData\\Local\\Programs\\Velunora\\",
+                             L"C:\\users\\ann\\AppData\\Local\\Programs\\Velunora\\uninstall.exe", &kSingleUserEdition};
+  EXPECT_TRUE(HoldsWhatSetupWrote(name, allUsers, kOurs));
+  EXPECT_FALSE(HoldsWhatSetupWrote(name, singleUser, kOurs));
+  EXPECT_TRUE(HoldsWhatSetupWrote(name, singleUser, user));
+  EXPECT_FALSE(HoldsWhatSetupWrote(name, allUsers, user));
 }
 
 std::wstring KeyOf(const RegistryRow& row, uint32_t depth) {

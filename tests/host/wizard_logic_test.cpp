@@ -100,9 +100,11 @@ TEST(RequiredBytes, AddsTheUninstallerOnlyToASelection) {
   PayloadEntry entries[kPayloadEntryCount] = {};
   for (const Component& c : kComponentTable) entries[c.payloadEntry].size = c.bytes;
   for (const Uninstaller& u : kUninstallers) entries[u.payloadEntry].size = u.bytes;
-  EXPECT_EQ(RequiredBytes(entries, 0xFF), 2453504u);
-  EXPECT_EQ(RequiredBytes(entries, 0), 0u);
-  EXPECT_EQ(RequiredBytes(entries, 1), 293888u);
+  EXPECT_EQ(RequiredBytes(entries, 0xFF, 9), 2453504u);
+  EXPECT_EQ(RequiredBytes(entries, 0, 9), 0u);
+  EXPECT_EQ(RequiredBytes(entries, 1, 9), 293888u);
+  // The single-user edition counts its own uninstaller, entry 10.
+  EXPECT_EQ(RequiredBytes(entries, 1, 10), 184320u + 109056u);
 }
 
 TEST(DpiMargin, ScalesFiveAt96AndStopsAt20) {

@@ -29,7 +29,7 @@ Folders InitPathsWith(DWORD type, const void* data, DWORD bytes) {
     RegCloseKey(key);
   }
   TestContext t;
-  EXPECT_EQ(InitPaths(), 1);
+  EXPECT_EQ(InitPaths(kAllUsersEdition), 1);
   return {t.context.installDir, t.context.browseDir, t.context.startMenuDir};
 }
 
@@ -57,7 +57,7 @@ TEST_F(InitPathsTest, UsesTheDefaultsWithoutAPreviousInstallation) {
   ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, kKey, 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr), 0);
   RegCloseKey(key);
   TestContext t;
-  ASSERT_EQ(InitPaths(), 1);
+  ASSERT_EQ(InitPaths(kAllUsersEdition), 1);
   EXPECT_EQ(std::wstring(t.context.installDir), kDefaultInstall);
   EXPECT_EQ(std::wstring(t.context.browseDir), kDefaultBrowse);
 }
@@ -148,6 +148,57 @@ TEST_F(InitPathsTest, TakesAnyTypeAsTextAndExpandsNothing) {
   EXPECT_EQ(f.install, kDefaultInstall);
 }
 
+std::wstring Environment(const wchar_t* name) {
+  wchar_t value[MAX_PATH] = {};
+  DWORD length = GetEnvironmentVariableW(name, value, MAX_PATH);
+  EXPECT_TRUE(length > 0 && length < MAX_PATH);
+  return value;
+}
+
+// setup-user.exe stays in the user's profile: the user's own programs folder
+// (%LOCALAPPDATA%\Programs, made when it is missing) and Start menu, and the
+// AppPath of the user's own key, never the machine's.
+TEST_F(InitPathsTest, TheSingleUserEditionOffersTheUsersOwnFolders) {
+  const std::wstring programs = Environment(L"LOCALAPPDATA") + L"\\Programs";
+  const std::wstring startMenu = Environment(L"APPDATA") + L"\\Microsoft\\Windows\\Start Menu\\Programs\\Velunora\\";
+  RemoveDirectoryW(programs.c_str());
+  ASSERT_EQ(GetFileAttributesW(programs.c_str()), INVALID_FILE_ATTRIBUTES) << "an empty programs folder to start with";
+  {
+    TestContext t(kSingleUserEdition);
+    ASSERT_EQ(InitPaths(kSingleUserEdition), 1);
+    EXPECT_EQ(std::wstring(t.context.installDir), programs + L"\\Velunora\\");
+    EXPECT_EQ(std::wstring(t.context.browseDir), programs + L"\\");
+    EXPECT_EQ(std::wstring(t.context.startMenuDir), startMenu);
+  }
+  EXPECT_NE(GetFileAttributesW(programs.c_str()) & FILE_ATTRIBUTE_DIRECTORY, 0u);
+  RemoveDirectoryW(programs.c_str());
+
+  // Each edition reads AppPath below its own root.
+  struct RemoveUserKey {
+    ~RemoveUserKey() { RegDeleteTreeW(HKEY_CURRENT_USER, kKey); }
+  } removeUserKey;
+  std::wstring machineFolder = scratch_.Path(L"Machine"), userFolder = scratch_.Path(L"User");
+  ASSERT_TRUE(CreateDirectoryW(machineFolder.c_str(), nullptr));
+  ASSERT_TRUE(CreateDirectoryW(userFolder.c_str(), nullptr));
+  HKEY key;
+  for (HKEY root : {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER}) {
+    const std::wstring& folder = root == HKEY_CURRENT_USER ? userFolder : machineFolder;
+    ASSERT_EQ(RegCreateKeyExW(root, kKey, 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr), 0);
+    LONG set = RegSetValueExW(key, L"AppPath", 0, REG_SZ, reinterpret_cast<const BYTE*>(folder.c_str()),
+                              DWORD((folder.size() + 1) * sizeof(wchar_t)));
+    RegCloseKey(key);
+    ASSERT_EQ(set, 0);
+  }
+  std::wstring offered[2];
+  for (int user = 0; user < 2; ++user) {
+    TestContext t(user ? kSingleUserEdition : kAllUsersEdition);
+    EXPECT_EQ(InitPaths(*t.context.edition), 1);
+    offered[user] = t.context.installDir;
+  }
+  EXPECT_EQ(offered[0], machineFolder + L"\\");
+  EXPECT_EQ(offered[1], userFolder + L"\\");
+}
+
 TEST(LoadPayload, IndexesTheCarriedPayload) {
   PayloadResource resource;
   PayloadBuffer payload;
@@ -167,7 +218,7 @@ TEST(LoadPayload, ReportsAModuleWithoutPayload) {
   EXPECT_EQ(resource.bytes, nullptr);
   EXPECT_EQ(t.context.payload.data, nullptr);
   // And InitPaths fails on it, leaving the folders empty.
-  EXPECT_EQ(InitPaths(), 0);
+  EXPECT_EQ(InitPaths(kAllUsersEdition), 0);
   EXPECT_EQ(t.context.installDir[0], 0);
 }
 

@@ -13,7 +13,9 @@
 // A value-initialised SetupContext published through g_setup for the test's lifetime.
 struct TestContext {
   SetupContext context{};
-  TestContext() { InitSetupContext(&context, GetModuleHandleW(nullptr)); }
+  explicit TestContext(const Edition& edition = kAllUsersEdition) {
+    InitSetupContext(&context, GetModuleHandleW(nullptr), edition);
+  }
   ~TestContext() { g_setup = nullptr; }
 };
 

@@ -21,6 +21,24 @@ extern const wchar_t kShortcutDir[];
 extern const wchar_t kUninstallKey[];
 extern const wchar_t kFinishedStatus[];
 extern const wchar_t kFailedStatus[];
+
+// Where an edition's installation goes and how it names itself, as
+// documented: the program a maker hands out, its title, the folders it
+// offers and writes its shortcuts into, the registry root of its values and
+// its uninstaller's payload entry.
+struct EditionPlaces {
+  std::wstring setupPath;
+  std::wstring title;
+  std::wstring defaultInstallDir;
+  std::wstring shortcutDir;
+  HKEY root;
+  uint32_t uninstallerEntry;
+};
+// setup.exe: C:\Program Files\Velunora\, the all-users Start menu, HKLM, entry 9.
+const EditionPlaces& AllUsers();
+// setup-user.exe: the user's own programs folder (%LOCALAPPDATA%\Programs)
+// and Start menu, HKCU, entry 10.
+const EditionPlaces& SingleUser();
 // The size of payload entry `entry`: the license, a program, an uninstaller.
 uint32_t EntryBytes(uint32_t entry);
 enum Page { kLicense, kComponents, kFolder, kProgress };
@@ -43,7 +61,7 @@ struct Outcome {
 Outcome Complete(uint32_t selection);
 
 void Screenshot(const wchar_t* name);
-uint32_t RequiredBytes(uint32_t selection);
+uint32_t RequiredBytes(uint32_t selection, const EditionPlaces& edition = AllUsers());
 bool Launch(Setup* setup, const wchar_t* path = kSetupPath, const wchar_t* currentDirectory = nullptr);
 bool LoadPayload(PayloadView* payload);
 bool ExpectExit(Setup* setup, const char* how);
@@ -53,7 +71,9 @@ void GoToFolderPage(const Setup& setup, bool screenshots);
 // Clicks "&Install" and waits for the final text; returns the details lines.
 std::vector<std::wstring> InstallAndWait(const Setup& setup, const wchar_t* finalText, bool screenshots);
 // The details lines an installation with this outcome shows, in order.
-std::vector<std::wstring> ExpectedLines(const std::wstring& installDir, const Outcome& outcome);
+std::vector<std::wstring> ExpectedLines(const std::wstring& installDir, const Outcome& outcome,
+                                        const EditionPlaces& edition = AllUsers());
 // The files, times, shortcuts and registry values of the outcome, and
 // nothing of what it left out.
-void ExpectInstalled(const PayloadView& payload, const std::wstring& installDir, const Outcome& outcome);
+void ExpectInstalled(const PayloadView& payload, const std::wstring& installDir, const Outcome& outcome,
+                     const EditionPlaces& edition = AllUsers());

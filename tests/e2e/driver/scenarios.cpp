@@ -1,6 +1,7 @@
 #include "scenarios.h"
 
 #include <windows.h>
+#include <shlobj.h>
 
 #include <cstring>
 #include <string>
@@ -17,6 +18,22 @@ const wchar_t kShortcutDir[] = L"C:\\ProgramData\\Microsoft\\Windows\\Start Menu
 const wchar_t kUninstallKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Velunora";
 const wchar_t kFinishedStatus[] = L"Installation completed successfully.";
 const wchar_t kFailedStatus[] = L"Installation failed.";
+
+const EditionPlaces& AllUsers() {
+  static const EditionPlaces places = {
+      kSetupPath, L"Velunora App Pack (All Users)", kDefaultInstallDir, kShortcutDir, HKEY_LOCAL_MACHINE, 9};
+  return places;
+}
+
+const EditionPlaces& SingleUser() {
+  static const EditionPlaces places = {L"S:\\setup-user.exe",
+                                       L"Velunora App Pack (Single User)",
+                                       UserFolder(CSIDL_LOCAL_APPDATA) + L"Programs\\Velunora\\",
+                                       UserFolder(CSIDL_PROGRAMS) + L"Velunora\\",
+                                       HKEY_CURRENT_USER,
+                                       10};
+  return places;
+}
 
 uint32_t EntryBytes(uint32_t entry) {
   const uint32_t kLicenseBytes = 503;  // apppack/license.txt, CRLF lines
@@ -37,12 +54,12 @@ void Screenshot(const wchar_t* name) {
   SaveScreenshot(std::wstring(L"T:\\") + name + L".bmp");
 }
 
-uint32_t RequiredBytes(uint32_t selection) {
+uint32_t RequiredBytes(uint32_t selection, const EditionPlaces& edition) {
   uint32_t sum = 0;
   for (uint32_t k = 0; k < kComponentCount; ++k) {
     if (IsSelected(selection, k)) sum += kComponentTable[k].bytes;
   }
-  return sum ? sum + kUninstallers[0].bytes : 0;
+  return sum ? sum + EntryBytes(edition.uninstallerEntry) : 0;
 }
 
 bool ExpectExit(Setup* setup, const char* how) {
@@ -61,7 +78,7 @@ namespace {
 
 // Every page's fixed texts, exactly as a user sees them.
 void ExpectPageTexts(const Setup& setup, const PayloadView& payload) {
-  ExpectText(ReadText(setup.frame), L"Velunora App Pack (All Users)", "frame title");
+  ExpectText(ReadText(setup.frame), AllUsers().title, "frame title");
   HWND p0 = setup.pages[kLicense], p1 = setup.pages[kComponents], p2 = setup.pages[kFolder],
        p3 = setup.pages[kProgress];
   ExpectText(ControlText(p0, 1000),
@@ -140,7 +157,8 @@ std::vector<std::wstring> InstallAndWait(const Setup& setup, const wchar_t* fina
   return lines;
 }
 
-std::vector<std::wstring> ExpectedLines(const std::wstring& installDir, const Outcome& outcome) {
+std::vector<std::wstring> ExpectedLines(const std::wstring& installDir, const Outcome& outcome,
+                                        const EditionPlaces& edition) {
   const wchar_t failed[] = L"ERROR: Write failed.";
   std::vector<std::wstring> lines;
   for (int k = 0; k < 8; ++k) {
@@ -150,7 +168,7 @@ std::vector<std::wstring> ExpectedLines(const std::wstring& installDir, const Ou
       lines.push_back(failed);
       continue;
     }
-    lines.push_back(std::wstring(kShortcutDir) + kComponentTable[k].name + L".lnk");
+    lines.push_back(edition.shortcutDir + kComponentTable[k].name + L".lnk");
     if (!(outcome.shortcuts >> k & 1)) lines.push_back(failed);
   }
   if (!outcome.selection) return lines;
@@ -161,17 +179,18 @@ std::vector<std::wstring> ExpectedLines(const std::wstring& installDir, const Ou
 
 namespace {
 
-void ExpectValue(const std::wstring& key, const wchar_t* name, const std::wstring& text, DWORD bytes = 0) {
-  RegistryValue value = ReadValue(key, name);
-  std::string what = Narrow(key) + "\\" + (name ? Narrow(name) : std::string("(default)"));
+void ExpectValue(HKEY root, const std::wstring& key, const wchar_t* name, const std::wstring& text, DWORD bytes = 0) {
+  RegistryValue value = ReadValue(key, name, root);
+  std::string what = std::string(root == HKEY_CURRENT_USER ? "HKCU\\" : "HKLM\\") + Narrow(key) + "\\" +
+                     (name ? Narrow(name) : std::string("(default)"));
   if (!Expect(value.present && value.type == REG_SZ, "%s is a REG_SZ", what.c_str())) return;
   ExpectText(value.Text(), text, what.c_str());
   ExpectNumber(value.data.size(), bytes ? bytes : 2 * (text.size() + 1), (what + " bytes").c_str());
 }
 
-void ExpectNumberValue(const std::wstring& key, const wchar_t* name, DWORD number) {
-  RegistryValue value = ReadValue(key, name);
-  std::string what = Narrow(key) + "\\" + Narrow(name);
+void ExpectNumberValue(HKEY root, const std::wstring& key, const wchar_t* name, DWORD number) {
+  RegistryValue value = ReadValue(key, name, root);
+  std::string what = std::string(root == HKEY_CURRENT_USER ? "HKCU\\" : "HKLM\\") + Narrow(key) + "\\" + Narrow(name);
   if (!Expect(value.present && value.type == REG_DWORD && value.data.size() == 4, "%s is a REG_DWORD", what.c_str()))
     return;
   ExpectNumber(value.Number(), number, what.c_str());
@@ -179,11 +198,19 @@ void ExpectNumberValue(const std::wstring& key, const wchar_t* name, DWORD numbe
 
 }  // namespace
 
-void ExpectInstalled(const PayloadView& payload, const std::wstring& installDir, const Outcome& outcome) {
+void ExpectInstalled(const PayloadView& payload, const std::wstring& installDir, const Outcome& outcome,
+                     const EditionPlaces& edition) {
   const uint32_t selection = outcome.programs;  // registrations go with the program files
+  const HKEY root = edition.root;
+  auto ExpectValue = [&](const std::wstring& key, const wchar_t* name, const std::wstring& text, DWORD bytes = 0) {
+    ::ExpectValue(root, key, name, text, bytes);
+  };
+  auto ExpectNumberValue = [&](const std::wstring& key, const wchar_t* name, DWORD number) {
+    ::ExpectNumberValue(root, key, name, number);
+  };
   for (int k = 0; k < 8; ++k) {
     std::wstring program = installDir + kComponentTable[k].name + L".exe";
-    std::wstring shortcut = std::wstring(kShortcutDir) + kComponentTable[k].name + L".lnk";
+    std::wstring shortcut = edition.shortcutDir + kComponentTable[k].name + L".lnk";
     std::vector<BYTE> bytes;
     bool present = ReadFileBytes(program, &bytes);
     bool linked = GetFileAttributesW(shortcut.c_str()) != INVALID_FILE_ATTRIBUTES;
@@ -218,7 +245,7 @@ void ExpectInstalled(const PayloadView& payload, const std::wstring& installDir,
     ExpectValue(classes + L"SystemFileAssociations\\audio\\shell\\Tunebridge\\command", nullptr,
                 command(L"Tunebridge"));
   } else {
-    Expect(!KeyExists(classes + L"Directory\\shell\\Tunebridge"), "no folder verb without Tunebridge");
+    Expect(!KeyExists(classes + L"Directory\\shell\\Tunebridge", root), "no folder verb without Tunebridge");
   }
   struct FileType {
     int component;
@@ -233,7 +260,7 @@ void ExpectInstalled(const PayloadView& payload, const std::wstring& installDir,
   };
   for (const FileType& t : types) {
     if (!(selection >> t.component & 1)) {
-      Expect(!KeyExists(classes + t.extension), "no %s registration", Narrow(t.extension).c_str());
+      Expect(!KeyExists(classes + t.extension, root), "no %s registration", Narrow(t.extension).c_str());
       continue;
     }
     ExpectValue(classes + t.extension, nullptr, t.progId, t.progIdBytes);
@@ -246,20 +273,21 @@ void ExpectInstalled(const PayloadView& payload, const std::wstring& installDir,
   if (!outcome.selection) return;
   ExpectValue(L"Software\\Velunora", L"AppPath", installDir);
   if (!outcome.uninstaller) {
-    Expect(!KeyExists(kUninstallKey), "no Add/Remove Programs entry without the uninstaller");
+    Expect(!KeyExists(kUninstallKey, root), "no Add/Remove Programs entry without the uninstaller");
     return;
   }
   std::wstring uninstaller = installDir + L"uninstall.exe";
   std::vector<BYTE> bytes;
-  Expect(ReadFileBytes(uninstaller, &bytes) && bytes.size() == kUninstallers[0].bytes &&
-             std::memcmp(bytes.data(), payload.Data(kUninstallerEntry), bytes.size()) == 0,
-         "uninstall.exe holds its %u bytes exactly", kUninstallers[0].bytes);
+  const uint32_t uninstallerBytes = EntryBytes(edition.uninstallerEntry);
+  Expect(ReadFileBytes(uninstaller, &bytes) && bytes.size() == uninstallerBytes &&
+             std::memcmp(bytes.data(), payload.Data(edition.uninstallerEntry), bytes.size()) == 0,
+         "uninstall.exe holds entry %u's %u bytes exactly", edition.uninstallerEntry, uninstallerBytes);
   ExpectValue(kUninstallKey, L"DisplayIcon", uninstaller + L",0");
-  ExpectValue(kUninstallKey, L"DisplayName", L"Velunora App Pack (All Users)", 60);
+  ExpectValue(kUninstallKey, L"DisplayName", edition.title);
   ExpectValue(kUninstallKey, L"DisplayVersion", L"2308", 10);
   ExpectValue(kUninstallKey, L"Publisher", L"Velunora", 18);
   ExpectValue(kUninstallKey, L"UninstallString", L"\"" + uninstaller + L"\"");
-  ExpectNumberValue(kUninstallKey, L"EstimatedSize", RequiredBytes(outcome.selection) >> 10);
+  ExpectNumberValue(kUninstallKey, L"EstimatedSize", RequiredBytes(outcome.selection, edition) >> 10);
   ExpectNumberValue(kUninstallKey, L"NoModify", 1);
   ExpectNumberValue(kUninstallKey, L"NoRepair", 1);
 }
@@ -493,12 +521,15 @@ void ScenarioDamagedPayload() {
   }
 }
 
-std::wstring InstallWithWizard(uint32_t selection) {
+std::wstring InstallWithWizard(uint32_t selection) { return InstallWithWizard(selection, AllUsers()); }
+
+std::wstring InstallWithWizard(uint32_t selection, const EditionPlaces& edition) {
   int failures = Failures();
   PayloadView payload;
   if (!LoadPayload(&payload)) return L"";
   Setup setup;
-  if (!Launch(&setup)) return L"";
+  if (!Launch(&setup, edition.setupPath.c_str())) return L"";
+  ExpectText(ReadText(setup.frame), edition.title, "frame title");
   Click(setup.pages[kLicense], 1);
   ExpectPageShown(setup, kComponents, "components");
   for (int k = 0; k < 8; ++k) {
@@ -510,7 +541,7 @@ std::wstring InstallWithWizard(uint32_t selection) {
   InstallAndWait(setup, kFinishedStatus, false);
   Click(setup.pages[kProgress], 1);
   ExpectExit(&setup, "\"&Close\"");
-  ExpectInstalled(payload, installDir, Complete(selection));
+  ExpectInstalled(payload, installDir, Complete(selection), edition);
   return Failures() == failures ? installDir : L"";
 }
 

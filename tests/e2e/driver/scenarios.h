@@ -18,6 +18,9 @@ void ScenarioDamagedPayload();
 // offers, checks the installation and returns the folder ("" when anything
 // failed).
 std::wstring InstallWithWizard(uint32_t selection);
+// The same with the edition's own setup program.
+struct EditionPlaces;
+std::wstring InstallWithWizard(uint32_t selection, const EditionPlaces& edition);
 // Checks that an installation of `selection` into `folder` is complete.
 void ExpectInstallation(uint32_t selection, const std::wstring& folder);
 // Print figures for `make bench`; they check only that the installation ran,

@@ -7,8 +7,6 @@
 
 namespace {
 
-const wchar_t kFrameTitle[] = L"Velunora App Pack (All Users)";
-
 struct Search {
   DWORD processId;
   HWND exclude;
@@ -79,17 +77,20 @@ bool StartSetup(const std::wstring& path, Setup* setup, const wchar_t* currentDi
 
 bool WaitForWizard(Setup* setup) {
   WaitForInputIdle(setup->process.hProcess, 10000);
+  // The frame is the process's visible dialog that holds the four pages;
+  // each edition titles it its own way, which the scenarios check.
   return WaitUntil([&] {
     HWND frame = nullptr;
-    while ((frame = FindWindowExW(nullptr, frame, L"#32770", kFrameTitle))) {
+    while ((frame = FindWindowExW(nullptr, frame, L"#32770", nullptr))) {
       DWORD pid = 0;
       GetWindowThreadProcessId(frame, &pid);
-      if (pid == setup->process.dwProcessId && IsWindowVisible(frame)) break;
+      if (pid != setup->process.dwProcessId || !IsWindowVisible(frame)) continue;
+      setup->frame = frame;
+      for (HWND& page : setup->pages) page = nullptr;
+      EnumChildWindows(frame, FindPage, reinterpret_cast<LPARAM>(setup));
+      if (setup->pages[0] && setup->pages[1] && setup->pages[2] && setup->pages[3]) return true;
     }
-    if (!frame) return false;
-    setup->frame = frame;
-    EnumChildWindows(frame, FindPage, reinterpret_cast<LPARAM>(setup));
-    return setup->pages[0] && setup->pages[1] && setup->pages[2] && setup->pages[3];
+    return false;
   });
 }
 

@@ -305,65 +305,6 @@ void FullCycle(uint32_t selection, const char* what, const wchar_t* screenshots)
   ExpectUnchanged(before, what);
 }
 
-// ---- Layouts written without the wizard ----
-
-// The install steps of setup.exe run against a registry root and folders of
-// the test's choosing: the very plan setup.exe follows. Below
-// HKEY_CURRENT_USER it is what the single-user edition's setup would write,
-// with that edition's uninstaller.
-class LayoutWriter final : public InstallWrites, public StepSink {
- public:
-  LayoutWriter(HKEY root, const PayloadView& payload) : root_(root), payload_(payload) {
-    buffer_.data = const_cast<uint8_t*>(payload.bytes.data());  // read only; never owned
-    buffer_.capacity = uint32_t(payload.bytes.size());
-  }
-
-  int CreateDirectoryChain(const wchar_t* folder) override { return ::CreateDirectoryChain(folder); }
-  PayloadStatus WriteEntry(const wchar_t* path, const PayloadEntry& entry, const PayloadTime* time) override {
-    bool perUser = root_ == HKEY_CURRENT_USER && &entry == &payload_.entries[kUninstallerEntry];
-    const PayloadEntry& written = perUser ? payload_.entries[kSingleUserUninstallerEntry] : entry;
-    return buffer_.WriteEntryToFile(path, written.offset, written.size, time);
-  }
-  int32_t CreateShortcut(const wchar_t* target, const wchar_t* shortcut) override {
-    return ::CreateShortcut(target, shortcut);
-  }
-  int WriteValue(const RegistryRow& row, const void* data, uint32_t bytes) override {
-    wchar_t path[kKeyPathUnits];
-    ComposeKeyPath(path, kKeyPathUnits, row.key);
-    return WriteBytes(path, row.valueName, row.type, data, bytes, root_) ? 1 : 0;
-  }
-
-  void SetStatusName(const wchar_t*) override {}
-  void SetStatusText(const char*) override {}
-  void AddLine(const wchar_t*) override {}
-  void SetProgress(uint32_t) override {}
-  void PostNextStep(uint32_t) override {}
-  void SetFinished() override {}
-
- private:
-  HKEY root_;
-  const PayloadView& payload_;
-  PayloadBuffer buffer_;
-};
-
-bool WriteLayout(HKEY root, const PayloadView& payload, uint32_t selection, const std::wstring& installDir,
-                 const std::wstring& startMenuDir) {
-  LayoutWriter writer(root, payload);
-  wchar_t install[kFolderUnits], startMenu[kFolderUnits];
-  lstrcpynW(install, installDir.c_str(), kFolderUnits);
-  lstrcpynW(startMenu, startMenuDir.c_str(), kFolderUnits);
-  uint32_t required = 0, errors = 0;
-  for (uint32_t k = 0; k < kComponentCount; ++k) {
-    if (IsSelected(selection, k)) required += payload.entries[kComponentTable[k].payloadEntry].size;
-  }
-  if (required) {
-    required += payload.entries[root == HKEY_CURRENT_USER ? kSingleUserUninstallerEntry : kUninstallerEntry].size;
-  }
-  StepState state = {selection, install, startMenu, payload.entries, required, &errors};
-  for (uint32_t step = 0; step < kInstallStepCount; ++step) PerformInstallStep(step, &state, writer, writer);
-  return Expect(errors == 0, "the layout is written without errors");
-}
-
 }  // namespace
 
 void ScenarioUninstallFull() { FullCycle(kAllComponents, "installing everything and uninstalling it", L"uninstall"); }
@@ -435,50 +376,95 @@ void ScenarioUninstallFileInUse() {
          "only the file in use and its folder are left");
 }
 
-void ScenarioUninstallSingleUser() {
+// ---- Both editions ----
+
+namespace {
+
+// Windows gives every user these keys; Wine's fresh prefix does not, and the
+// uninstallers rightly never remove them.
+void CreateTheUsersSystemKeys() {
+  for (const wchar_t* systemKey : {L"Software\\Classes", L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall"}) {
+    HKEY key;
+    bool created = RegCreateKeyExW(HKEY_CURRENT_USER, systemKey, 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr) ==
+                   ERROR_SUCCESS;
+    if (created) RegCloseKey(key);
+    Expect(created, "HKCU\\%s exists", Narrow(systemKey).c_str());
+  }
+}
+
+// `state` without what an installation added to `base` when it made
+// `installed`.
+Snapshot WithoutInstallation(Snapshot state, const Snapshot& installed, const Snapshot& base) {
+  for (const auto& item : installed) {
+    if (!base.count(item.first)) state.erase(item.first);
+  }
+  return state;
+}
+
+}  // namespace
+
+void ScenarioSingleUser() {
+  const EditionPlaces& user = SingleUser();
+  CreateTheUsersSystemKeys();
+  Snapshot machine = TakeSnapshot(kMachineState);
+  Snapshot before = TakeSnapshot(kMachineAndUserState);
   PayloadView payload;
   if (!LoadPayload(&payload)) return;
-  // Windows always gives a user these keys; Wine's fresh prefix does not,
-  // and the uninstaller rightly never removes them.
-  for (const wchar_t* systemKey : {L"Software\\Classes", L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall"}) {
-    RegistryKey key;
-    if (!Expect(RegCreateKeyExW(HKEY_CURRENT_USER, systemKey, 0, nullptr, 0, KEY_WRITE, nullptr, key.Put(), nullptr) ==
-                    ERROR_SUCCESS,
-                "HKCU\\%s is there", Narrow(systemKey).c_str())) {
-      return;
-    }
-  }
-  const std::wstring userDir = UserFolder(CSIDL_LOCAL_APPDATA) + L"Programs\\Velunora\\";
-  const std::wstring userStartMenu = UserFolder(CSIDL_PROGRAMS) + L"Velunora\\";
-  Snapshot before = TakeSnapshot(kMachineAndUserState);
 
-  // An all-users installation beside the user's: each uninstaller removes
-  // its own and leaves the other's alone.
-  if (!WriteLayout(HKEY_LOCAL_MACHINE, payload, kAllComponents, kDefaultInstallDir,
-                   std::wstring(kStartMenu) + L"Velunora\\") ||
-      !WriteLayout(HKEY_CURRENT_USER, payload, kAllComponents, userDir, userStartMenu)) {
-    return;
-  }
+  // Any user may start it (no administrator test, no elevation asked for),
+  // and it offers the user's own programs folder.
+  Setup setup;
+  if (!Launch(&setup, user.setupPath.c_str())) return;
+  ExpectText(ReadText(setup.frame), user.title, "frame title");
+  GoToFolderPage(setup, false);
+  HWND folder = setup.pages[kFolder];
+  ExpectText(ControlText(folder, 1005), user.defaultInstallDir, "install folder");
+  ExpectText(ControlText(folder, 1017), L"Space required:  3 MB", "space required");
+  ::Screenshot(L"3-folder-single-user");
+  std::vector<std::wstring> lines = InstallAndWait(setup, kFinishedStatus, false);
+  Expect(lines == ExpectedLines(user.defaultInstallDir, Complete(kAllComponents), user), "details lines in order");
+  Click(setup.pages[kProgress], 1);
+  ExpectExit(&setup, "\"&Close\"");
+  ExpectInstalled(payload, user.defaultInstallDir, Complete(kAllComponents), user);
+  std::vector<std::wstring> machineChanges = Differences(machine, TakeSnapshot(kMachineState));
+  for (const std::wstring& change : machineChanges) Note("%s", Narrow(change).c_str());
+  Expect(machineChanges.empty(), "HKLM\\Software, Program Files and the all-users Start menu are as they were");
+
+  // Its uninstaller, from the user's own Add/Remove Programs entry.
+  std::wstring command = ReadValue(kUninstallKey, L"UninstallString", HKEY_CURRENT_USER).Text();
+  ExpectText(command, L"\"" + user.defaultInstallDir + L"uninstall.exe\"", "the user's UninstallString");
+  UninstallRun run = RunUninstaller(command, true);
+  ExpectText(run.closingText, std::wstring(kRemovedAll) + L"\n\n" + RemovedLine(9, 8, 28, 2), "closing message");
+  ExpectUnchanged(before, "installing and uninstalling the single-user edition");
+}
+
+void ScenarioBothEditions() {
+  const EditionPlaces& user = SingleUser();
+  const std::wstring closing = std::wstring(kRemovedAll) + L"\n\n" + RemovedLine(9, 8, 28, 2);
+  CreateTheUsersSystemKeys();
+  Snapshot before = TakeSnapshot(kMachineAndUserState);
+  Expect(InstallWithWizard(kAllComponents) == kDefaultInstallDir, "setup.exe installs for all users");
+  Snapshot machine = TakeSnapshot(kMachineAndUserState);
+  Expect(InstallWithWizard(kAllComponents, user) == user.defaultInstallDir, "setup-user.exe installs beside it");
+
+  // The user's uninstaller takes its own away: the machine's programs,
+  // shortcuts and registrations stay as setup.exe wrote them, and are the
+  // ones that apply again.
+  UninstallRun userRun = RunUninstaller(ReadValue(kUninstallKey, L"UninstallString", HKEY_CURRENT_USER).Text(), true);
+  ExpectText(userRun.closingText, closing, "the single-user uninstaller's closing message");
+  ExpectUnchanged(machine, "uninstalling the single-user edition beside the all-users one");
+
+  // The machine's uninstaller, with the user's installation beside it
+  // again: what setup.exe added goes, everything of the user's stays.
+  Expect(InstallWithWizard(kAllComponents, user) == user.defaultInstallDir, "setup-user.exe installs again");
   Snapshot both = TakeSnapshot(kMachineAndUserState);
   UninstallRun machineRun = RunUninstaller(ReadValue(kUninstallKey, L"UninstallString").Text(), true);
-  ExpectText(machineRun.closingText, std::wstring(kRemovedAll) + L"\n\n" + RemovedLine(9, 8, 28, 2),
-             "the all-users uninstaller's closing message");
-  int userChanges = 0;
-  for (const std::wstring& change : Differences(both, TakeSnapshot(kMachineAndUserState))) {
-    bool machine = change.rfind(L"removed HKLM\\", 0) == 0 ||
-                   change.rfind(std::wstring(L"removed ") + kProgramFiles, 0) == 0 ||
-                   change.rfind(std::wstring(L"removed ") + kStartMenu, 0) == 0;
-    if (!machine) Note("not the all-users uninstaller's: %s", Narrow(change).c_str());
-    userChanges += machine ? 0 : 1;
-  }
-  Expect(userChanges == 0, "the all-users uninstaller leaves the user's installation alone");
+  ExpectText(machineRun.closingText, closing, "the all-users uninstaller's closing message");
+  ExpectUnchanged(WithoutInstallation(both, machine, before), "uninstalling the all-users edition beside the user's");
 
-  std::wstring command = ReadValue(kUninstallKey, L"UninstallString", HKEY_CURRENT_USER).Text();
-  ExpectText(command, L"\"" + userDir + L"uninstall.exe\"", "the user's UninstallString");
-  UninstallRun userRun = RunUninstaller(command, true);
-  ExpectText(userRun.closingText, std::wstring(kRemovedAll) + L"\n\n" + RemovedLine(9, 8, 28, 2),
-             "the single-user uninstaller's closing message");
-  ExpectUnchanged(before, "both uninstallers");
+  UninstallRun lastRun = RunUninstaller(ReadValue(kUninstallKey, L"UninstallString", HKEY_CURRENT_USER).Text(), true);
+  ExpectText(lastRun.closingText, closing, "the single-user uninstaller's closing message");
+  ExpectUnchanged(before, "installing and uninstalling both editions");
 }
 
 // An install folder named with letters outside the ANSI code page, which

@@ -7,7 +7,10 @@ void ScenarioUninstallPartial();
 void ScenarioUninstallTwoInstallations();
 void ScenarioUninstallNo();
 void ScenarioUninstallFileInUse();
-void ScenarioUninstallSingleUser();
 void ScenarioUninstallUnicodeFolder();
 void ScenarioUninstallThroughLink();
 void ScenarioUninstallInPlace();
+// The single-user edition installed and uninstalled, and beside the
+// all-users one.
+void ScenarioSingleUser();
+void ScenarioBothEditions();

@@ -1,0 +1,4 @@
+// Linked into setup.exe and its uninstaller.
+#include "edition.h"
+
+const Edition& kProgramEdition = kAllUsersEdition;
