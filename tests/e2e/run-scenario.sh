@@ -13,6 +13,8 @@
 #   undo      runs on every exit, also when the scenario fails or prepare
 #             did not finish, after the prefix's wineserver has stopped.
 set -euo pipefail
+# A step that fails says so: ctest shows only what is printed here.
+trap 'echo "run-scenario: line $LINENO: \"$BASH_COMMAND\" exited with $?" >&2' ERR
 build=$1 name=$2
 shift 2
 here=$(cd "$(dirname "$0")" && pwd)
@@ -65,12 +67,24 @@ prepare
 
 export WINEPREFIX=$prefix DISPLAY=:$(cat "$out/display")
 cd "$drive_s"  # seen by Wine as S:\
-wineserver -p </dev/null >/dev/null 2>&1
-wine cmd /c exit </dev/null >/dev/null 2>&1
+# Wine's start-up messages go to a log of their own. A session that does not
+# start is started once more (a CI run once failed here without a word); a
+# second failure fails the scenario with the log.
+start_session() { wineserver -p && wine cmd /c exit; }
+if ! start_session </dev/null >"$out/session.log" 2>&1; then
+  echo "run-scenario: Wine did not start in the fresh prefix; once more" >&2
+  cat "$out/session.log" >&2
+  wineserver -k </dev/null >/dev/null 2>&1 || true
+  if ! start_session </dev/null >"$out/session.log" 2>&1; then
+    cat "$out/session.log" >&2
+    exit 1
+  fi
+fi
 set +e
 wine 's:\e2e-driver.exe' "$@" </dev/null
 status=$?
 set -e
+[ "$status" -eq 0 ] || echo "run-scenario: the driver exited with $status" >&2
 for bmp in "$out"/screens/*.bmp; do
   [ -e "$bmp" ] || break
   convert "$bmp" "${bmp%.bmp}.png" && rm -f "$bmp"
