@@ -40,8 +40,7 @@ bool AppendFileName(wchar_t* folder, const wchar_t* name, const wchar_t* extensi
 }
 
 // One step's work: its state, what it writes through and tells the user
-// through, and its two working texts, an icon location and a command line
-// composed from the path of the file just written.
+// through, and its working texts.
 struct Step {
   StepState* state;
   InstallWrites& writes;

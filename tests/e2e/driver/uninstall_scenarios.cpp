@@ -250,6 +250,20 @@ std::wstring RemovedLine(int programs, int shortcuts, int values, int folders) {
   return line + L".";
 }
 
+// A full installation uninstalled with one program file that could not go:
+// the closing message names it and why, and only it and its folder are left.
+void ExpectAllRemovedBut(const Snapshot& before, const UninstallRun& run, const std::wstring& left,
+                         const wchar_t* reason, const char* leftWhat) {
+  ExpectText(run.closingText,
+             std::wstring(kRemovedPart) + L"\n\n" + RemovedLine(8, 8, 28, 1) + L"\n\nCould not remove 1 item:\n" +
+                 left + L": " + reason,
+             "closing message");
+  std::vector<std::wstring> changes = Differences(before, TakeSnapshot(kMachineAndUserState));
+  for (const std::wstring& change : changes) Note("%s", Narrow(change).c_str());
+  Expect(changes == std::vector<std::wstring>{std::wstring(L"added ") + kDefaultInstallDir, L"added " + left},
+         "only %s and its folder are left", leftWhat);
+}
+
 // Registry values setup.exe writes for a selection: four for the folder
 // verbs, five per file type, then AppPath and the eight of the entry.
 int ValuesOf(uint32_t selection) {
@@ -366,14 +380,7 @@ void ScenarioUninstallFileInUse() {
   if (!Expect(file != INVALID_HANDLE_VALUE, "%s is held open", Narrow(held).c_str())) return;
   UninstallRun run = RunUninstaller(ReadValue(kUninstallKey, L"UninstallString").Text(), true);
   CloseHandle(file);
-  ExpectText(run.closingText,
-             std::wstring(kRemovedPart) + L"\n\n" + RemovedLine(8, 8, 28, 1) + L"\n\nCould not remove 1 item:\n" +
-                 held + L": in use by another program",
-             "closing message");
-  std::vector<std::wstring> changes = Differences(before, TakeSnapshot(kMachineAndUserState));
-  for (const std::wstring& change : changes) Note("%s", Narrow(change).c_str());
-  Expect(changes == std::vector<std::wstring>{std::wstring(L"added ") + kDefaultInstallDir, L"added " + held},
-         "only the file in use and its folder are left");
+  ExpectAllRemovedBut(before, run, held, L"in use by another program", "the file in use");
 }
 
 // ---- Both editions ----
@@ -528,14 +535,8 @@ void ScenarioUninstallInPlace() {
     return;
   }
   UninstallRun run = RunUninstaller(ReadValue(kUninstallKey, L"UninstallString").Text(), true);
-  ExpectText(run.closingText,
-             std::wstring(kRemovedPart) + L"\n\n" + RemovedLine(8, 8, 28, 1) + L"\n\nCould not remove 1 item:\n" +
-                 uninstaller + L": in use by the uninstaller itself; delete it once this message is closed",
-             "closing message");
-  std::vector<std::wstring> changes = Differences(before, TakeSnapshot(kMachineAndUserState));
-  for (const std::wstring& change : changes) Note("%s", Narrow(change).c_str());
-  Expect(changes == std::vector<std::wstring>{std::wstring(L"added ") + kDefaultInstallDir, L"added " + uninstaller},
-         "only the uninstaller and its folder are left");
+  ExpectAllRemovedBut(before, run, uninstaller,
+                      L"in use by the uninstaller itself; delete it once this message is closed", "the uninstaller");
   RegistryValue pending = ReadValue(kSessionManager, L"PendingFileRenameOperations");
   Expect(pending.present == pendingBefore.present && pending.data == pendingBefore.data,
          "nothing is left to the next restart");
