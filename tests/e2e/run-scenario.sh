@@ -80,10 +80,16 @@ if ! start_session </dev/null >"$out/session.log" 2>&1; then
     exit 1
   fi
 fi
+# The driver has a time limit of its own, below the test's: when ctest's
+# limit strikes it kills this script alone, and Wine's processes, which hold
+# ctest's output pipe, would keep the whole run waiting for ever. Its output
+# goes through a file for the same reason.
 set +e
-wine 's:\e2e-driver.exe' "$@" </dev/null
+timeout -k 10 "${VELUNORA_DRIVER_SECONDS:-240}" wine 's:\e2e-driver.exe' "$@" </dev/null >"$out/driver.log" 2>&1
 status=$?
 set -e
+cat "$out/driver.log"
+[ "$status" -eq 124 ] && echo "run-scenario: the driver did not end within ${VELUNORA_DRIVER_SECONDS:-240} s" >&2
 [ "$status" -eq 0 ] || echo "run-scenario: the driver exited with $status" >&2
 for bmp in "$out"/screens/*.bmp; do
   [ -e "$bmp" ] || break
