@@ -15,25 +15,9 @@
 
 // ---- Paths ---------------------------------------------------------------
 
-// True when both name the same file or folder as the file system would
-// compare them: letters in either case, "\" and "/" alike, a run of
-// separators as one, a trailing separator ignored.
-bool SamePath(const wchar_t* a, const wchar_t* b);
-
-// The folder part of `path`, up to and including its last separator. False,
-// with `folder` empty, when there is none or it does not fit.
-bool FolderOfPath(const wchar_t* path, wchar_t* folder, size_t capacity);
-
-// True when `path` names a file directly inside `folder` (not below it).
-bool IsInFolder(const wchar_t* path, const wchar_t* folder);
-
 // True when `finalPath`, as the system reports where an open file really is
 // ("\\?\C:\...", "\\?\UNC\server\share\..."), is the file `path` names.
 bool IsFinalPathOf(const wchar_t* finalPath, const wchar_t* path);
-
-// True for a drive or share root ("C:\", "\\server\share\"), which is never
-// removed even when it holds nothing else.
-bool IsRootFolder(const wchar_t* folder);
 
 // The program a command line starts, as Windows reads it: the quoted text,
 // or the text up to the first blank when unquoted. False when there is none

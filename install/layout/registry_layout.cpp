@@ -1,6 +1,7 @@
 #include "registry_layout.h"
 
 #include "components.h"
+#include "path_text.h"
 #include "wide_text.h"
 
 const wchar_t kAppPathValue[] = L"AppPath";
@@ -88,6 +89,20 @@ bool ComposeKeyPath(wchar_t* path, size_t capacity, const wchar_t* const* compon
   }
   if (!fits && capacity > 0) path[0] = 0;
   return fits;
+}
+
+const wchar_t* BuildKeyPath(wchar_t* path, const wchar_t* c1, const wchar_t* c2, const wchar_t* c3, const wchar_t* c4,
+                            const wchar_t* c5, const wchar_t* c6) {
+  const wchar_t* components[kKeyComponents] = {c1, c2, c3, c4, c5, c6};
+  return ComposeKeyPath(path, kKeyPathUnits, components) ? path : nullptr;
+}
+
+const wchar_t* BuildRowKeyPath(wchar_t* path, const RegistryRow& row) {
+  return ComposeKeyPath(path, kKeyPathUnits, row.key) ? path : nullptr;
+}
+
+bool NameKey(const wchar_t* rootName, const wchar_t* keyPath, wchar_t* name, size_t capacity) {
+  return ComposePath(name, capacity, rootName, L"\\", keyPath);
 }
 
 uint32_t TextBytes(const wchar_t* text) { return uint32_t(2 * (WideLength(text) + 1)); }

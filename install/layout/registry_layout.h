@@ -49,5 +49,19 @@ extern const uint32_t kUninstallRowCount;
 // the result does not fit `capacity` units.
 bool ComposeKeyPath(wchar_t* path, size_t capacity, const wchar_t* const* components);
 
+// Composes "Software" and the present components, each after a backslash,
+// stopping at the first absent one, into `path` (kKeyPathUnits) and returns
+// it. Returns null when the path does not fit.
+const wchar_t* BuildKeyPath(wchar_t* path, const wchar_t* c1, const wchar_t* c2 = nullptr, const wchar_t* c3 = nullptr,
+                            const wchar_t* c4 = nullptr, const wchar_t* c5 = nullptr, const wchar_t* c6 = nullptr);
+
+// The key path of a layout row, composed as BuildKeyPath does.
+const wchar_t* BuildRowKeyPath(wchar_t* path, const RegistryRow& row);
+
+// A key as the details list and the closing message name it: the root's
+// name, a backslash and the key path ("HKEY_LOCAL_MACHINE\Software\...").
+// False, with `name` empty, when it does not fit.
+bool NameKey(const wchar_t* rootName, const wchar_t* keyPath, wchar_t* name, size_t capacity);
+
 // Byte count of REG_SZ data: the characters and the terminator, in UTF-16.
 uint32_t TextBytes(const wchar_t* text);

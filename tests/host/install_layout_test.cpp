@@ -139,4 +139,22 @@ TEST(InstallLayout, KeysAndStepsAreAsInstalled) {
   EXPECT_EQ(std::wstring(kAppPathRow.valueName), L"AppPath");
 }
 
+TEST(BuildKeyPath, ComposesPresentComponentsUpToTheFirstAbsentOne) {
+  wchar_t scratch[kKeyPathUnits];
+  EXPECT_STREQ(BuildKeyPath(scratch, L"Velunora"), L"Software\\Velunora");
+  EXPECT_STREQ(BuildKeyPath(scratch, L"a", L"b", L"c", L"d", L"e", L"f"), L"Software\\a\\b\\c\\d\\e\\f");
+  EXPECT_STREQ(BuildKeyPath(scratch, nullptr, L"ignored"), L"Software");
+  EXPECT_STREQ(BuildKeyPath(scratch, L"a", nullptr, L"ignored"), L"Software\\a");
+  // The result lives in the area it was given, overwritten by the next one.
+  EXPECT_EQ(BuildKeyPath(scratch, L"x"), scratch);
+}
+
+TEST(BuildKeyPath, RefusesAPathLongerThanTheScratchArea) {
+  wchar_t scratch[kKeyPathUnits];
+  std::wstring long1(120, L'a'), long2(130, L'b');
+  EXPECT_EQ(BuildKeyPath(scratch, long1.c_str(), long2.c_str()), nullptr);
+  std::wstring fits(255 - 9, L'c');  // "Software\" + 246 units + terminator = 256
+  EXPECT_NE(BuildKeyPath(scratch, fits.c_str()), nullptr);
+}
+
 }  // namespace

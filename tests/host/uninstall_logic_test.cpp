@@ -18,51 +18,6 @@ const wchar_t kFolder[] = L"C:\\Program Files\\Velunora\\";
 const wchar_t kUninstaller[] = L"C:\\Program Files\\Velunora\\uninstall.exe";
 const Installation kOurs = {kFolder, kUninstaller, &kAllUsersEdition};
 
-TEST(UninstallPaths, CompareAsTheFileSystemDoes) {
-  struct Case {
-    const wchar_t* a;
-    const wchar_t* b;
-    bool same;
-  } cases[] = {
-      {L"C:\\Program Files\\Velunora\\", L"c:\\PROGRAM FILES\\velunora\\", true},
-      {L"C:\\Program Files\\Velunora\\", L"C:/Program Files/Velunora/", true},
-      {L"C:\\Program Files\\Velunora\\", L"C:\\Program Files\\Velunora", true},  // trailing separator
-      {L"C:\\Apps\\\\Velunora\\x.exe", L"C:\\Apps\\Velunora\\x.exe", true},      // a run counts as one
-      {L"C:\\Programme\\\u00c9t\u00e9\\", L"C:\\programme\\\u00e9T\u00c9\\", true},
-      {L"C:\\\u0141\u00f3d\u017a\\", L"C:\\\u0142\u00d3D\u0179\\", true},
-      {L"C:\\\u041f\u0440\u043e\u0433\\", L"C:\\\u043f\u0420\u041e\u0413\\", true},
-      {L"C:\\Apps\\Velunora\\", L"C:\\Apps\\Velunora Two\\", false},
-      {L"C:\\Apps\\Velunora\\", L"C:\\Apps\\Velunor\\", false},
-      {L"C:\\Apps\\Velunora\\", L"D:\\Apps\\Velunora\\", false},
-      {L"\\\\server\\share\\Apps\\", L"\\server\\share\\Apps\\", false},  // a share is no rooted path
-      {L"\\\\server\\share\\Apps\\", L"//SERVER/share/apps", true},
-      {L"C:\\a\\b", L"C:\\ab", false},
-      {L"", L"", true},
-  };
-  for (const Case& c : cases) {
-    EXPECT_EQ(SamePath(c.a, c.b), c.same) << Narrow(c.a) << " vs " << Narrow(c.b);
-    EXPECT_EQ(SamePath(c.b, c.a), c.same) << Narrow(c.b) << " vs " << Narrow(c.a);
-  }
-}
-
-TEST(UninstallPaths, AProgramIsInAFolderOnlyDirectly) {
-  EXPECT_TRUE(IsInFolder(L"C:\\Program Files\\Velunora\\Talvex.exe", kFolder));
-  EXPECT_TRUE(IsInFolder(L"c:/program files/velunora/Talvex.exe", kFolder));
-  EXPECT_TRUE(IsInFolder(L"C:\\Program Files\\Velunora\\Talvex.exe", L"C:\\Program Files\\Velunora"));
-  EXPECT_FALSE(IsInFolder(L"C:\\Program Files\\Velunora\\bin\\Talvex.exe", kFolder));
-  EXPECT_FALSE(IsInFolder(L"C:\\Program Files\\Velunora Two\\Talvex.exe", kFolder));
-  EXPECT_FALSE(IsInFolder(L"C:\\Program Files\\Talvex.exe", kFolder));
-  EXPECT_FALSE(IsInFolder(L"C:\\Program Files\\Velunora\\", kFolder));  // the folder itself
-  EXPECT_FALSE(IsInFolder(L"Talvex.exe", kFolder));
-
-  wchar_t folder[kFolderUnits];
-  ASSERT_TRUE(FolderOfPath(kUninstaller, folder, kFolderUnits));
-  EXPECT_EQ(std::wstring(folder), kFolder);
-  EXPECT_FALSE(FolderOfPath(L"uninstall.exe", folder, kFolderUnits));
-  EXPECT_FALSE(FolderOfPath(kUninstaller, folder, 10));
-  EXPECT_EQ(folder[0], 0);
-}
-
 TEST(UninstallPaths, AFinalPathIsThePathOnlyWhereTheSystemFoundIt) {
   struct Case {
     const wchar_t* finalPath;
@@ -81,15 +36,6 @@ TEST(UninstallPaths, AFinalPathIsThePathOnlyWhereTheSystemFoundIt) {
       {L"C:\\Apps\\x.exe", L"C:\\Apps\\x.exe", false},  // not as the system reports it
   };
   for (const Case& c : cases) EXPECT_EQ(IsFinalPathOf(c.finalPath, c.path), c.same) << Narrow(c.finalPath);
-}
-
-TEST(UninstallPaths, RootsAreNeverRemovable) {
-  for (const wchar_t* root : {L"C:\\", L"C:", L"c:/", L"\\", L"\\\\server\\share\\", L"\\\\server\\share"}) {
-    EXPECT_TRUE(IsRootFolder(root)) << Narrow(root);
-  }
-  for (const wchar_t* folder : {L"C:\\Apps\\", L"\\Apps\\", L"\\\\server\\share\\Apps\\"}) {
-    EXPECT_FALSE(IsRootFolder(folder)) << Narrow(folder);
-  }
 }
 
 TEST(UninstallPaths, ReadTheProgramOfACommandAndTheFileOfAnIcon) {
