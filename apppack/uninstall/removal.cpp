@@ -146,7 +146,7 @@ void RemoveTable(const LayoutTable& table, const Installation& ours, RemovalRepo
     holds[i] = HoldsWhatSetupWrote(table.rows[i], value.found, ours);
   }
   bool groupIsOurs[kMaxRows] = {};
-  for (uint32_t i = 0; i < table.count; ++i) groupIsOurs[i] = holds[DecidingRow(table, i)];
+  DecideGroups(table, holds, groupIsOurs);
 
   for (uint32_t i = 0; i < table.count; ++i) {
     if (groupIsOurs[i] && holds[i]) {

@@ -36,14 +36,6 @@ bool NamesExactly(const FoundValue& value, bool isIcon, const wchar_t* path) {
   return NamedFile(value, isIcon, file) && SamePath(file, path);
 }
 
-uint32_t CommonDepth(const RegistryRow& a, const RegistryRow& b) {
-  uint32_t depth = 0;
-  while (depth < kKeyComponents && a.key[depth] && b.key[depth] && SameText(a.key[depth], b.key[depth])) ++depth;
-  return depth;
-}
-
-bool IsCommandSource(RegistrySource source) { return source == ProgramOpenCommand || source == UninstallCommand; }
-
 void Append(wchar_t* text, size_t capacity, const wchar_t* more) { WideAppend(text, capacity, more); }
 
 void AppendNumber(wchar_t* text, size_t capacity, uint64_t number) {
@@ -181,18 +173,14 @@ bool HoldsWhatSetupWrote(const RegistryRow& row, const FoundValue& value, const 
   return false;
 }
 
-uint32_t DecidingRow(const LayoutTable& table, uint32_t index) {
-  const RegistryRow& row = table.rows[index];
-  uint32_t best = index;
-  uint32_t bestDepth = 0;
-  bool found = false;
+void DecideGroups(const LayoutTable& table, const bool* holds, bool* groupIsOurs) {
   for (uint32_t i = 0; i < table.count; ++i) {
-    const RegistryRow& other = table.rows[i];
-    if (other.step != row.step || !IsCommandSource(other.source)) continue;
-    uint32_t depth = CommonDepth(row, other);
-    if (!found || depth > bestDepth) best = i, bestDepth = depth, found = true;
+    groupIsOurs[i] = false;
+    for (uint32_t d = 0; d < table.count; ++d) {
+      const RegistryRow& decider = table.rows[d];
+      if (decider.decides && decider.group == table.rows[i].group) groupIsOurs[i] = holds[d];
+    }
   }
-  return best;
 }
 
 uint32_t KeyDepth(const RegistryRow& row) {

@@ -63,10 +63,10 @@ extern const LayoutTable kLayoutTables[3];
 // our edition's title.
 bool HoldsWhatSetupWrote(const RegistryRow& row, const FoundValue& value, const Installation& ours);
 
-// The row whose value decides whether the group of `index` is ours: the
-// command of the same install step nearest to it in the key tree, or the
-// row itself when its step writes no command.
-uint32_t DecidingRow(const LayoutTable& table, uint32_t index);
+// Whether the group of each row is still ours: its deciding row holds what
+// setup.exe wrote. `holds` and `groupIsOurs` have an entry for each row; a
+// group without a deciding row in the table is never ours.
+void DecideGroups(const LayoutTable& table, const bool* holds, bool* groupIsOurs);
 
 // Number of key components of `row` (after "Software").
 uint32_t KeyDepth(const RegistryRow& row);

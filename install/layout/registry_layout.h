@@ -27,8 +27,25 @@ enum RegistrySource : uint32_t {
   EditionTitle,        // the edition's title, with its byte count
 };
 
+// The values one installation writes together, and a later installation
+// elsewhere rewrites together. One row of each group decides whose the group
+// is: the command, which names the program, or the value itself when it is
+// alone.
+enum RegistryGroup : uint32_t {
+  FolderVerbGroup,      // Tunebridge's verb on folders
+  AudioVerbGroup,       // Tunebridge's verb on audio files
+  NotelockerTypeGroup,  // .ntxt and its file type
+  WardbinTypeGroup,     // .kvx and its file type
+  DrifthubTypeGroup,    // .dft and its file type
+  AppPathGroup,         // the install folder value
+  UninstallEntryGroup,  // the Add/Remove Programs entry
+  kRegistryGroupCount,
+};
+
 struct RegistryRow {
-  uint32_t step;                       // the install step that writes it
+  uint32_t step;  // the install step that writes it
+  RegistryGroup group;
+  bool decides;                        // whether this row's value decides its group
   const wchar_t* key[kKeyComponents];  // components after "Software"; unused ones null
   const wchar_t* valueName;            // null for the key's default value
   uint32_t type;                       // kRegSz or kRegDword

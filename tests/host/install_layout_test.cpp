@@ -139,6 +139,32 @@ TEST(InstallLayout, KeysAndStepsAreAsInstalled) {
   EXPECT_EQ(std::wstring(kAppPathRow.valueName), L"AppPath");
 }
 
+// The uninstaller decides each table of rows on its own, by the one row of
+// each group that says whose the group is.
+TEST(InstallLayout, EveryGroupHasExactlyOneDecidingRowInOneTable) {
+  struct Table {
+    const RegistryRow* rows;
+    uint32_t count;
+  } tables[] = {
+      {kShellRegistrationRows, kShellRegistrationRowCount}, {&kAppPathRow, 1}, {kUninstallRows, kUninstallRowCount}};
+  uint32_t deciders[kRegistryGroupCount] = {};
+  int tableOf[kRegistryGroupCount];
+  std::fill(std::begin(tableOf), std::end(tableOf), -1);
+  for (int t = 0; t < 3; ++t) {
+    for (uint32_t i = 0; i < tables[t].count; ++i) {
+      const RegistryRow& row = tables[t].rows[i];
+      ASSERT_LT(row.group, kRegistryGroupCount);
+      if (row.decides) ++deciders[row.group];
+      EXPECT_TRUE(tableOf[row.group] == -1 || tableOf[row.group] == t) << "group " << row.group;
+      tableOf[row.group] = t;
+    }
+  }
+  for (uint32_t g = 0; g < kRegistryGroupCount; ++g) {
+    EXPECT_EQ(deciders[g], 1u) << "group " << g;
+    EXPECT_NE(tableOf[g], -1) << "group " << g;
+  }
+}
+
 TEST(BuildKeyPath, ComposesPresentComponentsUpToTheFirstAbsentOne) {
   wchar_t scratch[kKeyPathUnits];
   EXPECT_STREQ(BuildKeyPath(scratch, L"Velunora"), L"Software\\Velunora");

@@ -161,23 +161,37 @@ std::wstring KeyOf(const RegistryRow& row, uint32_t depth) {
   return path;
 }
 
-TEST(UninstallRegistry, EachGroupIsDecidedByItsOwnCommand) {
-  const LayoutTable& shell = kLayoutTables[0];
-  for (uint32_t i = 0; i < shell.count; ++i) {
-    const RegistryRow& decider = shell.rows[DecidingRow(shell, i)];
-    EXPECT_EQ(decider.source, ProgramOpenCommand);
-    EXPECT_EQ(decider.step, shell.rows[i].step);
+// The rows of each group that are no longer ours when only row `changed`
+// of the table no longer holds what setup.exe wrote.
+std::vector<uint32_t> NotOursWhenChanged(const LayoutTable& table, uint32_t changed) {
+  bool holds[32], ours[32];
+  EXPECT_LE(table.count, 32u);
+  for (uint32_t i = 0; i < table.count; ++i) holds[i] = i != changed;
+  DecideGroups(table, holds, ours);
+  std::vector<uint32_t> notOurs;
+  for (uint32_t i = 0; i < table.count; ++i) {
+    if (!ours[i]) notOurs.push_back(i);
   }
+  return notOurs;
+}
+
+TEST(UninstallRegistry, EachGroupIsDecidedByItsOwnCommand) {
+  using Rows = std::vector<uint32_t>;
+  const LayoutTable& shell = kLayoutTables[0];
   // The two verbs of Tunebridge are decided apart: a later installation may
   // have taken one of them only.
-  EXPECT_EQ(KeyOf(shell.rows[DecidingRow(shell, 0)], 6), L"Software\\Classes\\Directory\\shell\\Tunebridge\\command");
-  EXPECT_EQ(KeyOf(shell.rows[DecidingRow(shell, 2)], 6),
-            L"Software\\Classes\\SystemFileAssociations\\audio\\shell\\Tunebridge\\command");
+  EXPECT_EQ(NotOursWhenChanged(shell, 1), (Rows{0, 1}));  // Directory\shell\Tunebridge\command
+  EXPECT_EQ(NotOursWhenChanged(shell, 3), (Rows{2, 3}));  // ...audio\shell\Tunebridge\command
+  EXPECT_EQ(NotOursWhenChanged(shell, 8), (Rows{4, 5, 6, 7, 8}));
+  EXPECT_EQ(NotOursWhenChanged(shell, 13), (Rows{9, 10, 11, 12, 13}));
+  EXPECT_EQ(NotOursWhenChanged(shell, 18), (Rows{14, 15, 16, 17, 18}));
+  // Anything else that changed is left alone, and the rest of its group goes.
+  for (uint32_t i : {0u, 2u, 4u, 6u, 9u, 17u}) EXPECT_EQ(NotOursWhenChanged(shell, i), Rows{}) << i;
 
-  const LayoutTable& appPath = kLayoutTables[1];
-  EXPECT_EQ(DecidingRow(appPath, 0), 0u);
+  EXPECT_EQ(NotOursWhenChanged(kLayoutTables[1], 0), Rows{0});
   const LayoutTable& entry = kLayoutTables[2];
-  for (uint32_t i = 0; i < entry.count; ++i) EXPECT_EQ(entry.rows[DecidingRow(entry, i)].source, UninstallCommand);
+  EXPECT_EQ(NotOursWhenChanged(entry, 4), (Rows{0, 1, 2, 3, 4, 5, 6, 7}));  // UninstallString
+  EXPECT_EQ(NotOursWhenChanged(entry, 1), Rows{});
 }
 
 TEST(UninstallRegistry, OnlyOurOwnKeysMayBePruned) {
