@@ -4,23 +4,10 @@
 
 namespace {
 
-const wchar_t* SkipSeparators(const wchar_t* p) {
-  while (IsSeparator(*p)) ++p;
-  return p;
-}
-
-size_t NameLength(const wchar_t* p) {
-  size_t n = 0;
-  while (p[n] && !IsSeparator(p[n])) ++n;
-  return n;
-}
-
 size_t LastSeparator(const wchar_t* path, size_t length) {
   while (length > 0 && !IsSeparator(path[length - 1])) --length;
   return length;  // one past the separator, 0 when there is none
 }
-
-bool IsSharePath(const wchar_t* path) { return IsSeparator(path[0]) && IsSeparator(path[1]); }
 
 }  // namespace
 
@@ -52,31 +39,6 @@ bool FolderOfPath(const wchar_t* path, wchar_t* folder, size_t capacity) {
     return false;
   }
   return WideCopyCount(folder, capacity, path, end);
-}
-
-bool IsInFolder(const wchar_t* path, const wchar_t* folder) {
-  size_t length = WideLength(path);
-  size_t end = LastSeparator(path, length);
-  if (end == 0 || end == length) return false;  // no folder, or no file name
-  wchar_t own[kFolderUnits];
-  return WideCopyCount(own, kFolderUnits, path, end) && SamePath(own, folder);
-}
-
-bool SamePath(const wchar_t* a, const wchar_t* b) {
-  // A UNC share and a rooted path differ in their leading pair.
-  if (IsSharePath(a) != IsSharePath(b)) return false;
-  for (;;) {
-    // A run of separators counts as one, and as none at the end.
-    bool separatorA = IsSeparator(*a), separatorB = IsSeparator(*b);
-    a = SkipSeparators(a);
-    b = SkipSeparators(b);
-    if (!*a && !*b) return true;
-    if (separatorA != separatorB || !*a || !*b) return false;
-    size_t lengthA = NameLength(a), lengthB = NameLength(b);
-    if (!SameName(a, lengthA, b, lengthB)) return false;
-    a += lengthA;
-    b += lengthB;
-  }
 }
 
 bool IsFullyQualified(const wchar_t* path) {

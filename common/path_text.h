@@ -14,6 +14,21 @@ constexpr uint32_t kFolderUnits = 300;
 // Windows takes either slash as a separator.
 constexpr bool IsSeparator(wchar_t c) { return c == L'\\' || c == L'/'; }
 
+// "\\server\share...": a share, not a path rooted on the current drive.
+inline bool IsSharePath(const wchar_t* path) { return IsSeparator(path[0]) && IsSeparator(path[1]); }
+
+inline const wchar_t* SkipSeparators(const wchar_t* p) {
+  while (IsSeparator(*p)) ++p;
+  return p;
+}
+
+// The units of the name at `p`, up to the next separator or the end.
+inline size_t NameLength(const wchar_t* p) {
+  size_t n = 0;
+  while (p[n] && !IsSeparator(p[n])) ++n;
+  return n;
+}
+
 // Composes the parts, one after the other, into `path` (capacity units,
 // terminator included). False, with `path` empty, when they do not fit.
 bool ComposePath(wchar_t* path, size_t capacity, const wchar_t* a, const wchar_t* b, const wchar_t* c = L"",
