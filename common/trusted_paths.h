@@ -17,11 +17,6 @@
 // checks below are the rule on every system.
 void EnableRedirectionGuard();
 
-// The length of the root part of a fully qualified path: 3 for "C:\", up to
-// and including the separator after the share for "\\server\share\"
-// (or its end); 0 for any other path.
-size_t RootLength(const wchar_t* path);
-
 enum class EntryKind : uint8_t { File, Folder };
 
 // How to open the last part of a path, as CreateFileW takes it.

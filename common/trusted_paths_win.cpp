@@ -12,23 +12,12 @@ namespace {
 // A path with the prefix the system's final names carry, and room to spare.
 constexpr size_t kFinalUnits = kFolderUnits + 8;
 
-bool EqualNoCase(const wchar_t* a, const wchar_t* b) { return CompareStringOrdinal(a, -1, b, -1, TRUE) == CSTR_EQUAL; }
-
-// Where an open file or folder really is, as a plain path: "\\?\C:\..." as
-// "C:\...", "\\?\UNC\server\share\..." as "\\server\share\...".
+// Where an open file or folder really is, as a plain path.
 bool FinalPathOf(HANDLE file, wchar_t* path, size_t capacity) {
   wchar_t found[kFinalUnits];
   DWORD length = GetFinalPathNameByHandleW(file, found, kFinalUnits, FILE_NAME_NORMALIZED);
   if (length == 0 || length >= kFinalUnits) return false;
-  if (CompareStringOrdinal(found, 8, L"\\\\?\\UNC\\", 8, TRUE) == CSTR_EQUAL) {
-    return WideCopy(path, capacity, L"\\") && WideAppend(path, capacity, found + 7);
-  }
-  return CompareStringOrdinal(found, 4, L"\\\\?\\", 4, FALSE) == CSTR_EQUAL && WideCopy(path, capacity, found + 4);
-}
-
-bool EndWithSeparator(wchar_t* path, size_t capacity) {
-  size_t length = WideLength(path);
-  return (length > 0 && IsSeparator(path[length - 1])) || WideAppend(path, capacity, L"\\");
+  return PlainFinalPath(found, path, capacity);
 }
 
 // What an open entry is. Every reparse point counts as a link: junctions,
@@ -66,23 +55,30 @@ DWORD Step(wchar_t* folder, size_t capacity, LinkTrust trust) {
                                  FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
   EntryFacts facts;
   if (!entry.Valid() || !FactsOf(entry.Get(), &facts)) return GetLastError();
-  if (facts.link) {
+  // Windows opens the link itself; Wine follows a link of the file system it
+  // runs on even so, and shows it only in the path's attributes.
+  DWORD attributes = GetFileAttributesW(folder);
+  bool link = facts.link || (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT));
+  // Where the folder is, named as the system names it: only the spelling
+  // of its name may differ from what was given (case, a short name for a
+  // long one), unless it is a link that may be followed.
+  wchar_t spelled[kFinalUnits];
+  wchar_t named[kFinalUnits];
+  DWORD length = GetLongPathNameW(folder, spelled, kFinalUnits);
+  bool known = length > 0 && length < kFinalUnits;
+  if (!link && FinalPathOf(entry.Get(), named, kFinalUnits)) link = !known || !SamePath(named, spelled);
+  if (link) {
     if (!MayFollowLink(trust, OwnerOf(entry.Get()))) return kReachedThroughLink;
     entry.Reset(CreateFileW(folder, FILE_READ_ATTRIBUTES, kShareAll, nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS,
                             nullptr));
     if (!entry.Valid() || !FactsOf(entry.Get(), &facts)) return GetLastError();
+    // Where it leads must be known: what lies below is checked against it.
+    if (!FinalPathOf(entry.Get(), named, kFinalUnits)) return kReachedThroughLink;
+  } else if (!FinalPathOf(entry.Get(), named, kFinalUnits) && !(known && WideCopy(named, kFinalUnits, spelled))) {
+    return ERROR_FILENAME_EXCED_RANGE;  // Wine, past MAX_PATH: the long spelling stands in
   }
   if (!facts.folder) return ERROR_DIRECTORY;
-  // The system's own spelling: long names for short ones, as a final path
-  // of what lies below will be. Where it cannot say (Wine, past MAX_PATH),
-  // the spelling given stays; only a link could change the place, and a
-  // link has been looked at.
-  wchar_t named[kFinalUnits];
-  if (FinalPathOf(entry.Get(), named, kFinalUnits)) {
-    if (!WideCopy(folder, capacity, named)) return ERROR_FILENAME_EXCED_RANGE;
-  } else if (facts.link) {
-    return kReachedThroughLink;  // where it leads must be known
-  }
+  if (!WideCopy(folder, capacity, named)) return ERROR_FILENAME_EXCED_RANGE;
   return EndWithSeparator(folder, capacity) ? ERROR_SUCCESS : ERROR_FILENAME_EXCED_RANGE;
 }
 
@@ -98,24 +94,9 @@ bool SameEntry(HANDLE a, HANDLE b) {
 
 // The length of the root part of a fully qualified path: "C:\" or
 // "\\server\share\". 0 for any other path.
-size_t RootLength(const wchar_t* path) {
-  if (((path[0] | 0x20) >= L'a' && (path[0] | 0x20) <= L'z') && path[1] == L':' && IsSeparator(path[2])) return 3;
-  if (!IsSeparator(path[0]) || !IsSeparator(path[1]) || path[2] == L'?' || path[2] == L'.') return 0;
-  size_t i = 2, parts = 0;
-  while (parts < 2) {
-    size_t start = i;
-    while (path[i] && !IsSeparator(path[i])) ++i;
-    if (i == start) return 0;
-    ++parts;
-    if (!path[i]) return parts == 2 ? i : 0;
-    ++i;
-  }
-  return i;
-}
-
 bool IsFileAt(HANDLE file, const wchar_t* path) {
   wchar_t found[kFinalUnits];
-  if (FinalPathOf(file, found, kFinalUnits)) return EqualNoCase(found, path);
+  if (FinalPathOf(file, found, kFinalUnits)) return SamePath(found, path);
   UniqueHandle other(CreateFileW(path, FILE_READ_ATTRIBUTES, kShareAll, nullptr, OPEN_EXISTING,
                                  FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
   return other.Valid() && SameEntry(file, other.Get());

@@ -13,6 +13,17 @@ bool WideCopy(wchar_t* destination, size_t capacity, const wchar_t* source) {
   return true;
 }
 
+bool WideCopyCount(wchar_t* destination, size_t capacity, const wchar_t* source, size_t count) {
+  if (capacity == 0) return false;
+  if (count >= capacity) {
+    destination[0] = 0;
+    return false;
+  }
+  for (size_t i = 0; i < count; ++i) destination[i] = source[i];
+  destination[count] = 0;
+  return true;
+}
+
 bool WideAppend(wchar_t* destination, size_t capacity, const wchar_t* source) {
   size_t at = WideLength(destination);
   if (at >= capacity) return false;

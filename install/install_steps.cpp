@@ -15,21 +15,16 @@ struct WorkingTexts {
 };
 
 // Every path a step composes fits its buffer (a folder of at most 269 units
-// plus a file name of at most 15), so these never cut anything; the bounds
-// are there so that nothing could ever write past them.
-void Compose(wchar_t* out, size_t capacity, const wchar_t* a, const wchar_t* b, const wchar_t* c = L"") {
-  out[0] = 0;
-  if (!WideAppend(out, capacity, a) || !WideAppend(out, capacity, b) || !WideAppend(out, capacity, c)) out[0] = 0;
-}
-
-void ComposeIconText(wchar_t* out, const wchar_t* path) { Compose(out, kWorkingTextUnits, path, L",0"); }
+// plus a file name of at most 15), so the compositions never cut anything;
+// the bounds are there so that nothing could ever write past them.
+void ComposeIconText(wchar_t* out, const wchar_t* path) { ComposePath(out, kWorkingTextUnits, path, L",0"); }
 
 // "path" "%1": the program, and the file or folder it is opened with.
 void ComposeOpenCommand(wchar_t* out, const wchar_t* path) {
-  Compose(out, kWorkingTextUnits, L"\"", path, L"\" \"%1\"");
+  ComposePath(out, kWorkingTextUnits, L"\"", path, L"\" \"%1\"");
 }
 
-void ComposeQuoted(wchar_t* out, const wchar_t* path) { Compose(out, kWorkingTextUnits, L"\"", path, L"\""); }
+void ComposeQuoted(wchar_t* out, const wchar_t* path) { ComposePath(out, kWorkingTextUnits, L"\"", path, L"\""); }
 
 // Appends a file name to a folder field in place; false when it does not fit.
 bool AppendFileName(wchar_t* folder, const wchar_t* name, const wchar_t* extension) {
@@ -91,11 +86,10 @@ void WriteRow(const RegistryRow& row, Step* step) {
   }
 
   // The root's name (at most 18 units), a backslash and the key path.
+  wchar_t path[kKeyPathUnits];
   wchar_t line[kKeyPathUnits + 20];
-  const size_t units = sizeof line / sizeof line[0];
-  Compose(line, units, state->edition->rootName, L"\\");
-  size_t at = WideLength(line);
-  ComposeKeyPath(line + at, units - at, row.key);
+  ComposeKeyPath(path, kKeyPathUnits, row.key);
+  NameKey(state->edition->rootName, path, line, sizeof line / sizeof line[0]);
   step->sink.AddLine(line);
   LogWriteError(state, step->sink);
 }

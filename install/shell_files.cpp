@@ -71,7 +71,7 @@ bool SecureFolderOf(const wchar_t* path, LinkTrust trust) {
   if (!FolderPart(path, folder)) return false;
   const TrustedOpen how = {READ_CONTROL | WRITE_DAC | WRITE_OWNER, kShareAll, OPEN_EXISTING, EntryKind::Folder};
   UniqueHandle handle;
-  if (RootLength(folder) == WideLength(folder)) {
+  if (IsRootFolder(folder)) {
     // A drive's root is the machine's, not the installation's: its files
     // are protected one by one instead.
     wchar_t resolved[kFolderUnits + 8];

@@ -35,7 +35,8 @@ int32_t SystemWrites::CreateShortcut(const wchar_t* target, const wchar_t* short
 }
 
 int SystemWrites::WriteValue(const RegistryRow& row, const void* data, uint32_t bytes) {
-  return WriteRegistryValue(root_, BuildRowKeyPath(keyPath_, row), row.valueName, row.type, data, bytes);
+  LONG result = WriteRegistryValue(root_, BuildRowKeyPath(keyPath_, row), row.valueName, row.type, data, bytes);
+  return result == ERROR_SUCCESS ? 1 : 0;
 }
 
 void SystemWrites::AnnounceAssociations() {

@@ -60,7 +60,7 @@ void BrowseForFolder() {
 
   WideCopy(context->browseDir, kFolderUnits, picked);
   WideCopy(context->installDir, kFolderUnits, picked);
-  AppendSeparator(context->installDir, kFolderUnits);
+  EndWithSeparator(context->installDir, kFolderUnits);
   SetDlgItemTextW(context->pages[FolderPage], IDC_FOLDER_EDIT, context->installDir);
   UpdateSpaceInfo(context);
 }

@@ -2,7 +2,9 @@
 
 #include "file_system.h"
 #include "payload_loader.h"
+#include "path_text.h"
 #include "registry.h"
+#include "start_menu_win.h"
 #include "system_places_win.h"
 #include "wide_text.h"
 
@@ -15,29 +17,16 @@ namespace {
 // terminated, whatever was stored.
 constexpr DWORD kAppPathReadBytes = 472;
 
-// A drive path ("D:\...") or a share ("\\server\..."). Setup only ever
-// records such a folder; anything else read back ("." from a number stored
-// in the value, "C:" meaning the current folder of drive C, a relative
-// name) would depend on where the program happens to be started.
-bool IsFullyQualified(const wchar_t* path) {
-  bool drive = ((path[0] | 0x20) >= L'a' && (path[0] | 0x20) <= L'z') && path[1] == L':' && IsSeparator(path[2]);
-  return drive || (IsSeparator(path[0]) && IsSeparator(path[1]));
-}
-
 // True when AppPath named an existing folder; installDir then holds it as read.
 bool ReadPreviousFolder(SetupContext* context, const Edition& edition) {
   const wchar_t* keyPath = BuildKeyPath(context->scratch.wide, kMakerFolder);
-  return ReadRegistryValue(RegistryRootKey(edition.root), keyPath, kAppPathValue, context->installDir,
-                           kAppPathReadBytes) &&
+  DWORD bytes = kAppPathReadBytes;
+  // Setup only ever records a folder named in full; anything else read back
+  // ("." from a number stored in the value, "C:", a relative name) would
+  // depend on where the program happens to be started.
+  return ReadRegistryValue(RegistryRootKey(edition.root), keyPath, kAppPathValue, nullptr, context->installDir,
+                           &bytes) == ERROR_SUCCESS &&
          IsFullyQualified(context->installDir) && IsExistingFolder(context->installDir);
-}
-
-// A system folder followed by the maker's folder and a backslash.
-bool MakerFolderBelow(wchar_t* folder) {
-  AppendSeparator(folder, kFolderUnits);
-  if (!WideAppend(folder, kFolderUnits, kMakerFolder)) return false;
-  AppendSeparator(folder, kFolderUnits);
-  return true;
 }
 
 }  // namespace
@@ -63,18 +52,17 @@ int SettleFolders(const Edition& edition) {
   SetupContext* context = g_setup;
   if (ReadPreviousFolder(context, edition)) {
     WideCopy(context->browseDir, kFolderUnits, context->installDir);
-    AppendSeparator(context->installDir, kFolderUnits);
+    EndWithSeparator(context->installDir, kFolderUnits);
   } else {
     if (!GetSystemFolder(edition.programFiles, context->installDir)) return 0;
-    AppendSeparator(context->installDir, kFolderUnits);
+    EndWithSeparator(context->installDir, kFolderUnits);
     // The picker later opens on the programs folder itself.
     WideCopy(context->browseDir, kFolderUnits, context->installDir);
     if (!WideAppend(context->installDir, kFolderUnits, kMakerFolder)) return 0;
-    AppendSeparator(context->installDir, kFolderUnits);
+    EndWithSeparator(context->installDir, kFolderUnits);
   }
 
-  if (!GetSystemFolder(edition.startMenu, context->startMenuDir)) return 0;
-  return MakerFolderBelow(context->startMenuDir) ? 1 : 0;
+  return GetStartMenuFolder(edition, context->startMenuDir) ? 1 : 0;
 }
 
 int InitPaths(const Edition& edition) { return LoadSetupPayload() == Ok ? SettleFolders(edition) : 0; }
@@ -90,12 +78,4 @@ int IsUserAdmin() {
   int answer = CheckTokenMembership(nullptr, administrators, &member) ? member : 0;
   FreeSid(administrators);
   return answer;
-}
-
-void AppendSeparator(wchar_t* path, size_t capacity) {
-  size_t n = WideLength(path);
-  if (n > 0 && (path[n - 1] == L'\\' || path[n - 1] == L'/')) --n;
-  if (n + 2 > capacity) return;
-  path[n] = L'\\';
-  path[n + 1] = 0;
 }

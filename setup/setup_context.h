@@ -88,8 +88,3 @@ int SettleFolders(const Edition& edition);
 // Non-zero when the calling thread's token is in the built-in Administrators
 // group; 0 otherwise, also when the test itself fails.
 int IsUserAdmin();
-
-// Makes a folder path end in exactly its own trailing backslash: a trailing
-// "/" becomes "\", a trailing "\" stays, anything else gets one appended.
-// Needs room for length + 2 units; a path without that room is left as it is.
-void AppendSeparator(wchar_t* path, size_t capacity);

@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "number_text.h"
+
 namespace {
 
 const char kRequiredLabel[] = "Space required:  ";
@@ -27,13 +29,7 @@ uint32_t FormatNumber(char* destination, const char* format, uint32_t value) {
   uint32_t base = format[1] == 'x' ? 16 : 10;
   format += 2;
 
-  char digits[10];
-  uint32_t count = 0;
-  do {
-    digits[count++] = "0123456789abcdef"[value % base];
-    value /= base;
-  } while (value);
-  while (count) destination[n++] = digits[--count];
+  n += WriteNumber(destination + n, value, base);
 
   while (*format && n < kFormatLimit) destination[n++] = *format++;
   destination[n] = 0;

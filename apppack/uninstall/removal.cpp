@@ -8,7 +8,9 @@
 #include "components.h"
 #include "file_system.h"
 #include "owners.h"
+#include "registry.h"
 #include "shell_link.h"
+#include "start_menu_win.h"
 #include "system_places_win.h"
 #include "wide_text.h"
 
@@ -26,13 +28,6 @@ const KNOWNFOLDERID* const kSystemFolders[] = {
     &FOLDERID_Windows,      &FOLDERID_System,          &FOLDERID_Programs,           &FOLDERID_CommonPrograms,
     &FOLDERID_StartMenu,    &FOLDERID_CommonStartMenu,
 };
-
-bool Compose(wchar_t* out, size_t capacity, const wchar_t* a, const wchar_t* b, const wchar_t* c = L"") {
-  out[0] = 0;
-  if (WideAppend(out, capacity, a) && WideAppend(out, capacity, b) && WideAppend(out, capacity, c)) return true;
-  out[0] = 0;
-  return false;
-}
 
 // ---- Files and shortcuts ----------------------------------------------------
 
@@ -63,7 +58,7 @@ bool ReadShortcutTarget(const wchar_t* shortcut, wchar_t* target, int capacity) 
 void RemovePrograms(const Installation& ours, RemovalReport* report) {
   wchar_t path[kFolderUnits];
   for (uint32_t k = 0; k < kComponentCount; ++k) {
-    if (Compose(path, kFolderUnits, ours.folder, kComponentTable[k].name, L".exe")) {
+    if (ComposePath(path, kFolderUnits, ours.folder, kComponentTable[k].name, L".exe")) {
       RemoveFile(path, ProgramKind, LinksFollowed(*ours.edition), report, kComponentTable[k].bytes);
     }
   }
@@ -72,20 +67,17 @@ void RemovePrograms(const Installation& ours, RemovalReport* report) {
 // A shortcut is ours only while it leads into our folder: a later
 // installation elsewhere writes the same names with its own targets.
 void RemoveShortcuts(const Installation& ours, RemovalReport* report) {
-  wchar_t folder[MAX_PATH + 16];
-  if (!GetSystemFolder(ours.edition->startMenu, folder)) {
+  wchar_t folder[kFolderUnits];
+  if (!GetStartMenuFolder(*ours.edition, folder)) {
     // Never a quiet success: the shortcuts may all still be there.
     NoteFailure(report, L"The Start-menu shortcuts", kFolderUnknown);
-    return;
-  }
-  if (!WideAppend(folder, MAX_PATH + 16, L"\\") || !WideAppend(folder, MAX_PATH + 16, kMakerFolder) ||
-      !WideAppend(folder, MAX_PATH + 16, L"\\")) {
     return;
   }
   wchar_t shortcut[kFolderUnits];
   wchar_t target[kFolderUnits];
   for (uint32_t k = 0; k < kComponentCount; ++k) {
-    if (!Compose(shortcut, kFolderUnits, folder, kComponentTable[k].name, L".lnk") || !PathExists(shortcut)) continue;
+    if (!ComposePath(shortcut, kFolderUnits, folder, kComponentTable[k].name, L".lnk") || !PathExists(shortcut))
+      continue;
     if (ReadShortcutTarget(shortcut, target, kFolderUnits) && IsInFolder(target, ours.folder)) {
       RemoveFile(shortcut, ShortcutKind, LinksFollowed(*ours.edition), report);
     } else {
@@ -106,16 +98,10 @@ struct ValueBuffer {
 void ReadRow(const RegistryRow& row, HKEY root, ValueBuffer* value) {
   value->found = FoundValue{};
   wchar_t path[kKeyPathUnits];
-  RegistryKey key;
-  if (!ComposeKeyPath(path, kKeyPathUnits, row.key) ||
-      RegOpenKeyExW(root, path, 0, KEY_QUERY_VALUE, key.Put()) != ERROR_SUCCESS) {
-    return;
-  }
   DWORD type = 0;
   DWORD bytes = kValueUnits * sizeof(wchar_t);
   for (wchar_t& c : value->text) c = 0;  // REG_SZ data need not carry its terminator
-  LONG result =
-      RegQueryValueExW(key.Get(), row.valueName, nullptr, &type, reinterpret_cast<BYTE*>(value->text), &bytes);
+  LONG result = ReadRegistryValue(root, BuildRowKeyPath(path, row), row.valueName, &type, value->text, &bytes);
   if (result != ERROR_SUCCESS && result != ERROR_MORE_DATA) return;
   value->found.present = true;
   value->found.type = type;
@@ -124,59 +110,28 @@ void ReadRow(const RegistryRow& row, HKEY root, ValueBuffer* value) {
   if (type == REG_DWORD && bytes == 4) std::memcpy(&value->found.number, value->text, 4);
 }
 
-// "HKEY_LOCAL_MACHINE\Software\...\key, value Name" for the closing message.
-void NameValue(const RegistryRow& row, const Edition& edition, wchar_t* name, size_t capacity) {
-  wchar_t path[kKeyPathUnits];
-  ComposeKeyPath(path, kKeyPathUnits, row.key);
-  name[0] = 0;
-  WideAppend(name, capacity, edition.rootName);
-  WideAppend(name, capacity, L"\\");
-  WideAppend(name, capacity, path);
-  if (row.valueName) {
-    WideAppend(name, capacity, L", value ");
-    WideAppend(name, capacity, row.valueName);
-  } else {
-    WideAppend(name, capacity, L", default value");
-  }
-}
-
 void DeleteRowValue(const RegistryRow& row, const Edition& edition, RemovalReport* report) {
   wchar_t path[kKeyPathUnits];
-  ComposeKeyPath(path, kKeyPathUnits, row.key);
-  RegistryKey key;
-  LONG result = RegOpenKeyExW(RegistryRootKey(edition.root), path, 0, KEY_SET_VALUE, key.Put());
-  if (result == ERROR_SUCCESS) result = RegDeleteValueW(key.Get(), row.valueName);
+  LONG result = DeleteRegistryValue(RegistryRootKey(edition.root), BuildRowKeyPath(path, row), row.valueName);
   if (result == ERROR_SUCCESS) {
     NoteRemoved(report, RegistryKind);
     return;
   }
+  // "HKEY_LOCAL_MACHINE\Software\...\key, value Name" for the closing message.
   wchar_t name[kFailureUnits];
-  NameValue(row, edition, name, kFailureUnits);
+  NameKey(edition.rootName, path, name, kFailureUnits);
+  WideAppend(name, kFailureUnits, row.valueName ? L", value " : L", default value");
+  if (row.valueName) WideAppend(name, kFailureUnits, row.valueName);
   NoteFailure(report, name, uint32_t(result));
-}
-
-// True when the key exists and holds no value and no subkey.
-bool IsEmptyKey(HKEY root, const wchar_t* path) {
-  RegistryKey key;
-  if (RegOpenKeyExW(root, path, 0, KEY_QUERY_VALUE, key.Put()) != ERROR_SUCCESS) return false;
-  DWORD subkeys = 1, values = 1;
-  return RegQueryInfoKeyW(key.Get(), nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr, &values, nullptr, nullptr,
-                          nullptr, nullptr) == ERROR_SUCCESS &&
-         subkeys == 0 && values == 0;
 }
 
 // Deletes the key when it holds no value and no subkey; a key that is gone
 // already is fine.
 void DeleteKeyIfEmpty(const wchar_t* path, const Edition& edition, RemovalReport* report) {
-  HKEY root = RegistryRootKey(edition.root);
-  if (!IsEmptyKey(root, path)) return;
-  LONG result = RegDeleteKeyW(root, path);
-  if (result == ERROR_SUCCESS || result == ERROR_FILE_NOT_FOUND) return;
+  LONG result = DeleteRegistryKeyIfEmpty(RegistryRootKey(edition.root), path);
+  if (result == ERROR_SUCCESS || result == ERROR_FILE_NOT_FOUND || result == ERROR_DIR_NOT_EMPTY) return;
   wchar_t name[kFailureUnits];
-  name[0] = 0;
-  WideAppend(name, kFailureUnits, edition.rootName);
-  WideAppend(name, kFailureUnits, L"\\");
-  WideAppend(name, kFailureUnits, path);
+  NameKey(edition.rootName, path, name, kFailureUnits);
   NoteFailure(report, name, uint32_t(result));
 }
 
@@ -195,7 +150,7 @@ void RemoveTable(const LayoutTable& table, const Installation& ours, RemovalRepo
     holds[i] = HoldsWhatSetupWrote(table.rows[i], value.found, ours);
   }
   bool groupIsOurs[kMaxRows] = {};
-  for (uint32_t i = 0; i < table.count; ++i) groupIsOurs[i] = holds[DecidingRow(table, i)];
+  DecideGroups(table, holds, groupIsOurs);
 
   for (uint32_t i = 0; i < table.count; ++i) {
     if (groupIsOurs[i] && holds[i]) {

@@ -46,17 +46,6 @@ bool RandomName(wchar_t* name) {
   return true;
 }
 
-bool Compose(wchar_t* out, const wchar_t* a, const wchar_t* b, const wchar_t* c = L"") {
-  out[0] = 0;
-  return WideAppend(out, kFolderUnits, a) && WideAppend(out, kFolderUnits, b) && WideAppend(out, kFolderUnits, c);
-}
-
-// Appends a backslash unless the path ends with one.
-bool EndWithSeparator(wchar_t* path, size_t capacity) {
-  size_t length = WideLength(path);
-  return (length > 0 && IsSeparator(path[length - 1])) || WideAppend(path, capacity, L"\\");
-}
-
 // Starts `program` with `command` in `folder`, handing it exactly the
 // inheritable `handles` and nothing else this process holds. False when it
 // could not be started.
@@ -196,7 +185,7 @@ bool StartFinishingCopy(const wchar_t* self, bool machineWide) {
     return false;
   }
 
-  bool copied = Compose(copy, folder, name, kCopyExtension) && CopyFileW(self, copy, TRUE);
+  bool copied = ComposePath(copy, kFolderUnits, folder, name, kCopyExtension) && CopyFileW(self, copy, TRUE);
   bool started = false;
   if (copied) {
     SECURITY_ATTRIBUTES inheritable = {sizeof inheritable, nullptr, TRUE};
@@ -300,14 +289,17 @@ CopyEnd EndFinishingCopy(const wchar_t* copy, HANDLE deleteOnClose, bool kept, b
 
 void SweepStaleCopies(const wchar_t* folder, LinkTrust trust) {
   wchar_t pattern[kFolderUnits];
-  if (!Compose(pattern, folder, kCopyPrefix, L"*") || !WideAppend(pattern, kFolderUnits, kCopyExtension)) return;
+  if (!ComposePath(pattern, kFolderUnits, folder, kCopyPrefix, L"*") ||
+      !WideAppend(pattern, kFolderUnits, kCopyExtension)) {
+    return;
+  }
   WIN32_FIND_DATAW found;
   FindHandle search(FindFirstFileExW(pattern, FindExInfoBasic, &found, FindExSearchNameMatch, nullptr, 0));
   if (!search.Valid()) return;
   do {
     wchar_t path[kFolderUnits];
     if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || !IsCopyName(found.cFileName) ||
-        !Compose(path, folder, found.cFileName)) {
+        !ComposePath(path, kFolderUnits, folder, found.cFileName)) {
       continue;
     }
     // Shared for reading only: while a copy runs, or its hand-off has not

@@ -1,5 +1,6 @@
 #include "uninstall_logic.h"
 
+#include "number_text.h"
 #include "wide_text.h"
 
 // Keys up to Software\Classes belong to the system; below it, every key the
@@ -13,60 +14,6 @@ const LayoutTable kLayoutTables[3] = {
 };
 
 namespace {
-
-// Upper case for the letters paths are written in, as the file system
-// compares them: ASCII, Latin-1, Latin Extended-A, Greek and Cyrillic.
-// Anything else compares as it is.
-uint32_t FoldCase(wchar_t c) {
-  uint32_t u = uint32_t(c);
-  if (u >= L'a' && u <= L'z') return u - 32;
-  if (u >= 0xE0 && u <= 0xFE && u != 0xF7) return u - 32;
-  if (u == 0xFF) return 0x178;
-  if (u >= 0x100 && u <= 0x17F) {
-    // Pairs: upper at the even code point, lower at the odd one, except in
-    // 0x139-0x148 and 0x179-0x17E where the upper one is odd.
-    bool oddUpper = (u >= 0x139 && u <= 0x148) || (u >= 0x179 && u <= 0x17E);
-    if (u == 0x130 || u == 0x131 || u == 0x138 || u == 0x149 || u == 0x17F) return u;
-    return oddUpper ? ((u & 1) ? u : u - 1) : (u & ~1u);
-  }
-  if (u >= 0x3B1 && u <= 0x3C9 && u != 0x3C2) return u - 32;
-  if (u >= 0x430 && u <= 0x44F) return u - 32;
-  if (u >= 0x450 && u <= 0x45F) return u - 80;
-  return u;
-}
-
-const wchar_t* SkipSeparators(const wchar_t* p) {
-  while (IsSeparator(*p)) ++p;
-  return p;
-}
-
-// The next unit of a path as compared: a run of separators counts as one
-// backslash, or as the end when nothing follows it; letters fold to upper
-// case.
-uint32_t NextUnit(const wchar_t** p) {
-  if (IsSeparator(**p)) {
-    *p = SkipSeparators(*p);
-    return **p ? uint32_t(L'\\') : 0;
-  }
-  if (**p == 0) return 0;
-  return FoldCase(*(*p)++);
-}
-
-size_t LastSeparator(const wchar_t* path, size_t length) {
-  while (length > 0 && !IsSeparator(path[length - 1])) --length;
-  return length;  // one past the separator, 0 when there is none
-}
-
-bool CopyRange(wchar_t* out, size_t capacity, const wchar_t* from, size_t count) {
-  if (capacity == 0) return false;
-  if (count >= capacity) {
-    out[0] = 0;
-    return false;
-  }
-  for (size_t i = 0; i < count; ++i) out[i] = from[i];
-  out[count] = 0;
-  return true;
-}
 
 bool SameText(const wchar_t* a, const wchar_t* b) {
   while (*a && *a == *b) ++a, ++b;
@@ -89,27 +36,12 @@ bool NamesExactly(const FoundValue& value, bool isIcon, const wchar_t* path) {
   return NamedFile(value, isIcon, file) && SamePath(file, path);
 }
 
-uint32_t CommonDepth(const RegistryRow& a, const RegistryRow& b) {
-  uint32_t depth = 0;
-  while (depth < kKeyComponents && a.key[depth] && b.key[depth] && SameText(a.key[depth], b.key[depth])) ++depth;
-  return depth;
-}
-
-bool IsCommandSource(RegistrySource source) { return source == ProgramOpenCommand || source == UninstallCommand; }
-
 void Append(wchar_t* text, size_t capacity, const wchar_t* more) { WideAppend(text, capacity, more); }
 
 void AppendNumber(wchar_t* text, size_t capacity, uint64_t number) {
-  wchar_t digits[24];
-  size_t n = 0;
-  do {
-    digits[n++] = wchar_t(L'0' + number % 10);
-    number /= 10;
-  } while (number);
-  wchar_t out[24];
-  for (size_t i = 0; i < n; ++i) out[i] = digits[n - 1 - i];
-  out[n] = 0;
-  Append(text, capacity, out);
+  wchar_t digits[kNumberUnits];
+  WriteNumber(digits, number);
+  Append(text, capacity, digits);
 }
 
 const wchar_t* FailureReason(uint32_t error) {
@@ -160,67 +92,6 @@ bool AppendCounts(wchar_t* text, size_t capacity, const uint32_t* counts) {
 
 }  // namespace
 
-bool SamePath(const wchar_t* a, const wchar_t* b) {
-  // A UNC share and a rooted path differ in their leading pair.
-  if ((IsSeparator(a[0]) && IsSeparator(a[1])) != (IsSeparator(b[0]) && IsSeparator(b[1]))) return false;
-  for (;;) {
-    uint32_t unitA = NextUnit(&a), unitB = NextUnit(&b);
-    if (unitA != unitB) return false;
-    if (unitA == 0) return true;
-  }
-}
-
-bool FolderOfPath(const wchar_t* path, wchar_t* folder, size_t capacity) {
-  size_t end = LastSeparator(path, WideLength(path));
-  if (end == 0) {
-    if (capacity > 0) folder[0] = 0;
-    return false;
-  }
-  return CopyRange(folder, capacity, path, end);
-}
-
-bool IsInFolder(const wchar_t* path, const wchar_t* folder) {
-  size_t length = WideLength(path);
-  size_t end = LastSeparator(path, length);
-  if (end == 0 || end == length) return false;  // no folder, or no file name
-  wchar_t own[kFolderUnits];
-  return CopyRange(own, kFolderUnits, path, end) && SamePath(own, folder);
-}
-
-bool IsFinalPathOf(const wchar_t* finalPath, const wchar_t* path) {
-  static const wchar_t kLocal[] = L"\\\\?\\";
-  static const wchar_t kShare[] = L"\\\\?\\UNC\\";
-  auto startsWith = [](const wchar_t* text, const wchar_t* prefix) {
-    while (*prefix && *text == *prefix) ++text, ++prefix;
-    return *prefix == 0;
-  };
-  if (startsWith(finalPath, kShare)) {
-    // \\?\UNC\server\share\... is \\server\share\...
-    return IsSeparator(path[0]) && IsSeparator(path[1]) && !IsSeparator(path[2]) &&
-           SamePath(finalPath + WideLength(kShare), path + 2);
-  }
-  if (!startsWith(finalPath, kLocal)) return false;
-  const wchar_t* local = finalPath + WideLength(kLocal);
-  // A drive path; a volume without a letter ("\\?\Volume{...}") is never one we wrote.
-  return local[0] && local[1] == L':' && SamePath(local, path);
-}
-
-bool IsRootFolder(const wchar_t* folder) {
-  const wchar_t* rest;
-  if (IsSeparator(folder[0]) && IsSeparator(folder[1])) {
-    // \\server\share: two names after the leading pair.
-    rest = SkipSeparators(folder);
-    for (int names = 0; names < 2; ++names) {
-      if (!*rest) return true;
-      while (*rest && !IsSeparator(*rest)) ++rest;
-      rest = SkipSeparators(rest);
-    }
-    return *rest == 0;
-  }
-  if (folder[0] && folder[1] == L':') return *SkipSeparators(folder + 2) == 0;
-  return *SkipSeparators(folder) == 0;
-}
-
 bool CommandProgram(const wchar_t* command, wchar_t* program, size_t capacity) {
   while (*command == L' ' || *command == L'\t') ++command;
   const wchar_t* start = command;
@@ -237,7 +108,7 @@ bool CommandProgram(const wchar_t* command, wchar_t* program, size_t capacity) {
     if (capacity > 0) program[0] = 0;
     return false;
   }
-  return CopyRange(program, capacity, start, size_t(end - start));
+  return WideCopyCount(program, capacity, start, size_t(end - start));
 }
 
 bool IconFile(const wchar_t* location, wchar_t* file, size_t capacity) {
@@ -258,7 +129,7 @@ bool IconFile(const wchar_t* location, wchar_t* file, size_t capacity) {
     if (capacity > 0) file[0] = 0;
     return false;
   }
-  return CopyRange(file, capacity, start, length);
+  return WideCopyCount(file, capacity, start, length);
 }
 
 bool HoldsWhatSetupWrote(const RegistryRow& row, const FoundValue& value, const Installation& ours) {
@@ -286,18 +157,14 @@ bool HoldsWhatSetupWrote(const RegistryRow& row, const FoundValue& value, const 
   return false;
 }
 
-uint32_t DecidingRow(const LayoutTable& table, uint32_t index) {
-  const RegistryRow& row = table.rows[index];
-  uint32_t best = index;
-  uint32_t bestDepth = 0;
-  bool found = false;
+void DecideGroups(const LayoutTable& table, const bool* holds, bool* groupIsOurs) {
   for (uint32_t i = 0; i < table.count; ++i) {
-    const RegistryRow& other = table.rows[i];
-    if (other.step != row.step || !IsCommandSource(other.source)) continue;
-    uint32_t depth = CommonDepth(row, other);
-    if (!found || depth > bestDepth) best = i, bestDepth = depth, found = true;
+    groupIsOurs[i] = false;
+    for (uint32_t d = 0; d < table.count; ++d) {
+      const RegistryRow& decider = table.rows[d];
+      if (decider.decides && decider.group == table.rows[i].group) groupIsOurs[i] = holds[d];
+    }
   }
-  return best;
 }
 
 uint32_t KeyDepth(const RegistryRow& row) {
@@ -397,7 +264,7 @@ bool NextToken(const wchar_t** cursor, wchar_t* token, size_t capacity) {
     end = p;
   }
   *cursor = p;
-  return CopyRange(token, capacity, start, size_t(end - start));
+  return WideCopyCount(token, capacity, start, size_t(end - start));
 }
 
 bool ParseNumber(const wchar_t* text, uint64_t* number) {

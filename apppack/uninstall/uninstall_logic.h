@@ -16,26 +16,6 @@
 
 // ---- Paths ---------------------------------------------------------------
 
-// True when both name the same file or folder as the file system would
-// compare them: letters in either case, "\" and "/" alike, a run of
-// separators as one, a trailing separator ignored.
-bool SamePath(const wchar_t* a, const wchar_t* b);
-
-// The folder part of `path`, up to and including its last separator. False,
-// with `folder` empty, when there is none or it does not fit.
-bool FolderOfPath(const wchar_t* path, wchar_t* folder, size_t capacity);
-
-// True when `path` names a file directly inside `folder` (not below it).
-bool IsInFolder(const wchar_t* path, const wchar_t* folder);
-
-// True when `finalPath`, as the system reports where an open file really is
-// ("\\?\C:\...", "\\?\UNC\server\share\..."), is the file `path` names.
-bool IsFinalPathOf(const wchar_t* finalPath, const wchar_t* path);
-
-// True for a drive or share root ("C:\", "\\server\share\"), which is never
-// removed even when it holds nothing else.
-bool IsRootFolder(const wchar_t* folder);
-
 // The program a command line starts, as Windows reads it: the quoted text,
 // or the text up to the first blank when unquoted. False when there is none
 // or it does not fit.
@@ -80,10 +60,10 @@ extern const LayoutTable kLayoutTables[3];
 // our edition's title.
 bool HoldsWhatSetupWrote(const RegistryRow& row, const FoundValue& value, const Installation& ours);
 
-// The row whose value decides whether the group of `index` is ours: the
-// command of the same install step nearest to it in the key tree, or the
-// row itself when its step writes no command.
-uint32_t DecidingRow(const LayoutTable& table, uint32_t index);
+// Whether the group of each row is still ours: its deciding row holds what
+// setup.exe wrote. `holds` and `groupIsOurs` have an entry for each row; a
+// group without a deciding row in the table is never ours.
+void DecideGroups(const LayoutTable& table, const bool* holds, bool* groupIsOurs);
 
 // Number of key components of `row` (after "Software").
 uint32_t KeyDepth(const RegistryRow& row);

@@ -27,8 +27,25 @@ enum RegistrySource : uint32_t {
   EditionTitle,        // the edition's title, with its byte count
 };
 
+// The values one installation writes together, and a later installation
+// elsewhere rewrites together. One row of each group decides whose the group
+// is: the command, which names the program, or the value itself when it is
+// alone.
+enum RegistryGroup : uint32_t {
+  FolderVerbGroup,      // Tunebridge's verb on folders
+  AudioVerbGroup,       // Tunebridge's verb on audio files
+  NotelockerTypeGroup,  // .ntxt and its file type
+  WardbinTypeGroup,     // .kvx and its file type
+  DrifthubTypeGroup,    // .dft and its file type
+  AppPathGroup,         // the install folder value
+  UninstallEntryGroup,  // the Add/Remove Programs entry
+  kRegistryGroupCount,
+};
+
 struct RegistryRow {
-  uint32_t step;                       // the install step that writes it
+  uint32_t step;  // the install step that writes it
+  RegistryGroup group;
+  bool decides;                        // whether this row's value decides its group
   const wchar_t* key[kKeyComponents];  // components after "Software"; unused ones null
   const wchar_t* valueName;            // null for the key's default value
   uint32_t type;                       // kRegSz or kRegDword
@@ -48,6 +65,20 @@ extern const uint32_t kUninstallRowCount;
 // stopping at the first absent one. Returns false, with `path` empty, when
 // the result does not fit `capacity` units.
 bool ComposeKeyPath(wchar_t* path, size_t capacity, const wchar_t* const* components);
+
+// Composes "Software" and the present components, each after a backslash,
+// stopping at the first absent one, into `path` (kKeyPathUnits) and returns
+// it. Returns null when the path does not fit.
+const wchar_t* BuildKeyPath(wchar_t* path, const wchar_t* c1, const wchar_t* c2 = nullptr, const wchar_t* c3 = nullptr,
+                            const wchar_t* c4 = nullptr, const wchar_t* c5 = nullptr, const wchar_t* c6 = nullptr);
+
+// The key path of a layout row, composed as BuildKeyPath does.
+const wchar_t* BuildRowKeyPath(wchar_t* path, const RegistryRow& row);
+
+// A key as the details list and the closing message name it: the root's
+// name, a backslash and the key path ("HKEY_LOCAL_MACHINE\Software\...").
+// False, with `name` empty, when it does not fit.
+bool NameKey(const wchar_t* rootName, const wchar_t* keyPath, wchar_t* name, size_t capacity);
 
 // Byte count of REG_SZ data: the characters and the terminator, in UTF-16.
 uint32_t TextBytes(const wchar_t* text);

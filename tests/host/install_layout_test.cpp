@@ -139,4 +139,48 @@ TEST(InstallLayout, KeysAndStepsAreAsInstalled) {
   EXPECT_EQ(std::wstring(kAppPathRow.valueName), L"AppPath");
 }
 
+// The uninstaller decides each table of rows on its own, by the one row of
+// each group that says whose the group is.
+TEST(InstallLayout, EveryGroupHasExactlyOneDecidingRowInOneTable) {
+  struct Table {
+    const RegistryRow* rows;
+    uint32_t count;
+  } tables[] = {
+      {kShellRegistrationRows, kShellRegistrationRowCount}, {&kAppPathRow, 1}, {kUninstallRows, kUninstallRowCount}};
+  uint32_t deciders[kRegistryGroupCount] = {};
+  int tableOf[kRegistryGroupCount];
+  std::fill(std::begin(tableOf), std::end(tableOf), -1);
+  for (int t = 0; t < 3; ++t) {
+    for (uint32_t i = 0; i < tables[t].count; ++i) {
+      const RegistryRow& row = tables[t].rows[i];
+      ASSERT_LT(row.group, kRegistryGroupCount);
+      if (row.decides) ++deciders[row.group];
+      EXPECT_TRUE(tableOf[row.group] == -1 || tableOf[row.group] == t) << "group " << row.group;
+      tableOf[row.group] = t;
+    }
+  }
+  for (uint32_t g = 0; g < kRegistryGroupCount; ++g) {
+    EXPECT_EQ(deciders[g], 1u) << "group " << g;
+    EXPECT_NE(tableOf[g], -1) << "group " << g;
+  }
+}
+
+TEST(BuildKeyPath, ComposesPresentComponentsUpToTheFirstAbsentOne) {
+  wchar_t scratch[kKeyPathUnits];
+  EXPECT_STREQ(BuildKeyPath(scratch, L"Velunora"), L"Software\\Velunora");
+  EXPECT_STREQ(BuildKeyPath(scratch, L"a", L"b", L"c", L"d", L"e", L"f"), L"Software\\a\\b\\c\\d\\e\\f");
+  EXPECT_STREQ(BuildKeyPath(scratch, nullptr, L"ignored"), L"Software");
+  EXPECT_STREQ(BuildKeyPath(scratch, L"a", nullptr, L"ignored"), L"Software\\a");
+  // The result lives in the area it was given, overwritten by the next one.
+  EXPECT_EQ(BuildKeyPath(scratch, L"x"), scratch);
+}
+
+TEST(BuildKeyPath, RefusesAPathLongerThanTheScratchArea) {
+  wchar_t scratch[kKeyPathUnits];
+  std::wstring long1(120, L'a'), long2(130, L'b');
+  EXPECT_EQ(BuildKeyPath(scratch, long1.c_str(), long2.c_str()), nullptr);
+  std::wstring fits(255 - 9, L'c');  // "Software\" + 246 units + terminator = 256
+  EXPECT_NE(BuildKeyPath(scratch, fits.c_str()), nullptr);
+}
+
 }  // namespace

@@ -18,80 +18,6 @@ const wchar_t kFolder[] = L"C:\\Program Files\\Velunora\\";
 const wchar_t kUninstaller[] = L"C:\\Program Files\\Velunora\\uninstall.exe";
 const Installation kOurs = {kFolder, kUninstaller, &kAllUsersEdition};
 
-TEST(UninstallPaths, CompareAsTheFileSystemDoes) {
-  struct Case {
-    const wchar_t* a;
-    const wchar_t* b;
-    bool same;
-  } cases[] = {
-      {L"C:\\Program Files\\Velunora\\", L"c:\\PROGRAM FILES\\velunora\\", true},
-      {L"C:\\Program Files\\Velunora\\", L"C:/Program Files/Velunora/", true},
-      {L"C:\\Program Files\\Velunora\\", L"C:\\Program Files\\Velunora", true},  // trailing separator
-      {L"C:\\Apps\\\\Velunora\\x.exe", L"C:\\Apps\\Velunora\\x.exe", true},      // a run counts as one
-      {L"C:\\Programme\\\u00c9t\u00e9\\", L"C:\\programme\\\u00e9T\u00c9\\", true},
-      {L"C:\\\u0141\u00f3d\u017a\\", L"C:\\\u0142\u00d3D\u0179\\", true},
-      {L"C:\\\u041f\u0440\u043e\u0433\\", L"C:\\\u043f\u0420\u041e\u0413\\", true},
-      {L"C:\\Apps\\Velunora\\", L"C:\\Apps\\Velunora Two\\", false},
-      {L"C:\\Apps\\Velunora\\", L"C:\\Apps\\Velunor\\", false},
-      {L"C:\\Apps\\Velunora\\", L"D:\\Apps\\Velunora\\", false},
-      {L"\\\\server\\share\\Apps\\", L"\\server\\share\\Apps\\", false},  // a share is no rooted path
-      {L"\\\\server\\share\\Apps\\", L"//SERVER/share/apps", true},
-      {L"C:\\a\\b", L"C:\\ab", false},
-      {L"", L"", true},
-  };
-  for (const Case& c : cases) {
-    EXPECT_EQ(SamePath(c.a, c.b), c.same) << Narrow(c.a) << " vs " << Narrow(c.b);
-    EXPECT_EQ(SamePath(c.b, c.a), c.same) << Narrow(c.b) << " vs " << Narrow(c.a);
-  }
-}
-
-TEST(UninstallPaths, AProgramIsInAFolderOnlyDirectly) {
-  EXPECT_TRUE(IsInFolder(L"C:\\Program Files\\Velunora\\Talvex.exe", kFolder));
-  EXPECT_TRUE(IsInFolder(L"c:/program files/velunora/Talvex.exe", kFolder));
-  EXPECT_TRUE(IsInFolder(L"C:\\Program Files\\Velunora\\Talvex.exe", L"C:\\Program Files\\Velunora"));
-  EXPECT_FALSE(IsInFolder(L"C:\\Program Files\\Velunora\\bin\\Talvex.exe", kFolder));
-  EXPECT_FALSE(IsInFolder(L"C:\\Program Files\\Velunora Two\\Talvex.exe", kFolder));
-  EXPECT_FALSE(IsInFolder(L"C:\\Program Files\\Talvex.exe", kFolder));
-  EXPECT_FALSE(IsInFolder(L"C:\\Program Files\\Velunora\\", kFolder));  // the folder itself
-  EXPECT_FALSE(IsInFolder(L"Talvex.exe", kFolder));
-
-  wchar_t folder[kFolderUnits];
-  ASSERT_TRUE(FolderOfPath(kUninstaller, folder, kFolderUnits));
-  EXPECT_EQ(std::wstring(folder), kFolder);
-  EXPECT_FALSE(FolderOfPath(L"uninstall.exe", folder, kFolderUnits));
-  EXPECT_FALSE(FolderOfPath(kUninstaller, folder, 10));
-  EXPECT_EQ(folder[0], 0);
-}
-
-TEST(UninstallPaths, AFinalPathIsThePathOnlyWhereTheSystemFoundIt) {
-  struct Case {
-    const wchar_t* finalPath;
-    const wchar_t* path;
-    bool same;
-  } cases[] = {
-      {L"\\\\?\\C:\\Program Files\\Velunora\\Talvex.exe", L"c:\\program files\\velunora\\TALVEX.EXE", true},
-      {L"\\\\?\\C:\\Program Files\\Velunora", L"C:\\Program Files\\Velunora\\", true},
-      {L"\\\\?\\UNC\\server\\share\\Apps\\x.exe", L"\\\\server\\share\\Apps\\x.exe", true},
-      // The folder on the way is a link: the file is elsewhere.
-      {L"\\\\?\\C:\\Windows\\System32\\Talvex.exe", L"C:\\Apps\\Velunora\\Talvex.exe", false},
-      {L"\\\\?\\D:\\Apps\\x.exe", L"C:\\Apps\\x.exe", false},
-      {L"\\\\?\\UNC\\server\\share\\x.exe", L"C:\\server\\share\\x.exe", false},
-      {L"\\\\?\\C:\\server\\share\\x.exe", L"\\\\server\\share\\x.exe", false},
-      {L"\\\\?\\Volume{0c3b}\\Apps\\x.exe", L"Volume{0c3b}\\Apps\\x.exe", false},
-      {L"C:\\Apps\\x.exe", L"C:\\Apps\\x.exe", false},  // not as the system reports it
-  };
-  for (const Case& c : cases) EXPECT_EQ(IsFinalPathOf(c.finalPath, c.path), c.same) << Narrow(c.finalPath);
-}
-
-TEST(UninstallPaths, RootsAreNeverRemovable) {
-  for (const wchar_t* root : {L"C:\\", L"C:", L"c:/", L"\\", L"\\\\server\\share\\", L"\\\\server\\share"}) {
-    EXPECT_TRUE(IsRootFolder(root)) << Narrow(root);
-  }
-  for (const wchar_t* folder : {L"C:\\Apps\\", L"\\Apps\\", L"\\\\server\\share\\Apps\\"}) {
-    EXPECT_FALSE(IsRootFolder(folder)) << Narrow(folder);
-  }
-}
-
 TEST(UninstallPaths, ReadTheProgramOfACommandAndTheFileOfAnIcon) {
   wchar_t out[kFolderUnits];
   struct Case {
@@ -217,23 +143,37 @@ std::wstring KeyOf(const RegistryRow& row, uint32_t depth) {
   return path;
 }
 
-TEST(UninstallRegistry, EachGroupIsDecidedByItsOwnCommand) {
-  const LayoutTable& shell = kLayoutTables[0];
-  for (uint32_t i = 0; i < shell.count; ++i) {
-    const RegistryRow& decider = shell.rows[DecidingRow(shell, i)];
-    EXPECT_EQ(decider.source, ProgramOpenCommand);
-    EXPECT_EQ(decider.step, shell.rows[i].step);
+// The rows of each group that are no longer ours when only row `changed`
+// of the table no longer holds what setup.exe wrote.
+std::vector<uint32_t> NotOursWhenChanged(const LayoutTable& table, uint32_t changed) {
+  bool holds[32], ours[32];
+  EXPECT_LE(table.count, 32u);
+  for (uint32_t i = 0; i < table.count; ++i) holds[i] = i != changed;
+  DecideGroups(table, holds, ours);
+  std::vector<uint32_t> notOurs;
+  for (uint32_t i = 0; i < table.count; ++i) {
+    if (!ours[i]) notOurs.push_back(i);
   }
+  return notOurs;
+}
+
+TEST(UninstallRegistry, EachGroupIsDecidedByItsOwnCommand) {
+  using Rows = std::vector<uint32_t>;
+  const LayoutTable& shell = kLayoutTables[0];
   // The two verbs of Tunebridge are decided apart: a later installation may
   // have taken one of them only.
-  EXPECT_EQ(KeyOf(shell.rows[DecidingRow(shell, 0)], 6), L"Software\\Classes\\Directory\\shell\\Tunebridge\\command");
-  EXPECT_EQ(KeyOf(shell.rows[DecidingRow(shell, 2)], 6),
-            L"Software\\Classes\\SystemFileAssociations\\audio\\shell\\Tunebridge\\command");
+  EXPECT_EQ(NotOursWhenChanged(shell, 1), (Rows{0, 1}));  // Directory\shell\Tunebridge\command
+  EXPECT_EQ(NotOursWhenChanged(shell, 3), (Rows{2, 3}));  // ...audio\shell\Tunebridge\command
+  EXPECT_EQ(NotOursWhenChanged(shell, 8), (Rows{4, 5, 6, 7, 8}));
+  EXPECT_EQ(NotOursWhenChanged(shell, 13), (Rows{9, 10, 11, 12, 13}));
+  EXPECT_EQ(NotOursWhenChanged(shell, 18), (Rows{14, 15, 16, 17, 18}));
+  // Anything else that changed is left alone, and the rest of its group goes.
+  for (uint32_t i : {0u, 2u, 4u, 6u, 9u, 17u}) EXPECT_EQ(NotOursWhenChanged(shell, i), Rows{}) << i;
 
-  const LayoutTable& appPath = kLayoutTables[1];
-  EXPECT_EQ(DecidingRow(appPath, 0), 0u);
+  EXPECT_EQ(NotOursWhenChanged(kLayoutTables[1], 0), Rows{0});
   const LayoutTable& entry = kLayoutTables[2];
-  for (uint32_t i = 0; i < entry.count; ++i) EXPECT_EQ(entry.rows[DecidingRow(entry, i)].source, UninstallCommand);
+  EXPECT_EQ(NotOursWhenChanged(entry, 4), (Rows{0, 1, 2, 3, 4, 5, 6, 7}));  // UninstallString
+  EXPECT_EQ(NotOursWhenChanged(entry, 1), Rows{});
 }
 
 TEST(UninstallRegistry, OnlyOurOwnKeysMayBePruned) {

@@ -10,31 +10,13 @@
 
 namespace {
 
-TEST(BuildKeyPath, ComposesPresentComponentsUpToTheFirstAbsentOne) {
-  wchar_t scratch[kKeyPathUnits];
-  EXPECT_STREQ(BuildKeyPath(scratch, L"Velunora"), L"Software\\Velunora");
-  EXPECT_STREQ(BuildKeyPath(scratch, L"a", L"b", L"c", L"d", L"e", L"f"), L"Software\\a\\b\\c\\d\\e\\f");
-  EXPECT_STREQ(BuildKeyPath(scratch, nullptr, L"ignored"), L"Software");
-  EXPECT_STREQ(BuildKeyPath(scratch, L"a", nullptr, L"ignored"), L"Software\\a");
-  // The result lives in the area it was given, overwritten by the next one.
-  EXPECT_EQ(BuildKeyPath(scratch, L"x"), scratch);
-}
-
-TEST(BuildKeyPath, RefusesAPathLongerThanTheScratchArea) {
-  wchar_t scratch[kKeyPathUnits];
-  std::wstring long1(120, L'a'), long2(130, L'b');
-  EXPECT_EQ(BuildKeyPath(scratch, long1.c_str(), long2.c_str()), nullptr);
-  std::wstring fits(255 - 9, L'c');  // "Software\" + 246 units + terminator = 256
-  EXPECT_NE(BuildKeyPath(scratch, fits.c_str()), nullptr);
-}
-
 TEST(WriteRegistryValue, CreatesMissingKeysAndWritesExactBytes) {
   ScopedHklmTree cleanup(L"Software\\VelunoraTests");
   const wchar_t key[] = L"Software\\VelunoraTests\\a\\b\\c";
   const wchar_t text[] = L"open";
-  EXPECT_EQ(WriteRegistryValue(HKEY_LOCAL_MACHINE, key, nullptr, REG_SZ, text, 10), 1);
+  EXPECT_EQ(WriteRegistryValue(HKEY_LOCAL_MACHINE, key, nullptr, REG_SZ, text, 10), ERROR_SUCCESS);
   DWORD number = 2396;
-  EXPECT_EQ(WriteRegistryValue(HKEY_LOCAL_MACHINE, key, L"EstimatedSize", REG_DWORD, &number, 4), 1);
+  EXPECT_EQ(WriteRegistryValue(HKEY_LOCAL_MACHINE, key, L"EstimatedSize", REG_DWORD, &number, 4), ERROR_SUCCESS);
 
   DWORD type = 0;
   std::vector<BYTE> data;
@@ -49,7 +31,7 @@ TEST(WriteRegistryValue, CreatesMissingKeysAndWritesExactBytes) {
 
   // A second write replaces the value and leaves the others.
   const wchar_t other[] = L"Play with Tunebridge";
-  EXPECT_EQ(WriteRegistryValue(HKEY_LOCAL_MACHINE, key, nullptr, REG_SZ, other, 42), 1);
+  EXPECT_EQ(WriteRegistryValue(HKEY_LOCAL_MACHINE, key, nullptr, REG_SZ, other, 42), ERROR_SUCCESS);
   ASSERT_TRUE(ReadHklmValue(key, nullptr, &type, &data));
   EXPECT_EQ(data.size(), 42u);
   EXPECT_TRUE(ReadHklmValue(key, L"EstimatedSize", &type, &data));
@@ -58,12 +40,13 @@ TEST(WriteRegistryValue, CreatesMissingKeysAndWritesExactBytes) {
 TEST(WriteRegistryValue, ReportsAKeyOrValueThatCannotBeWritten) {
   ScopedHklmTree cleanup(L"Software\\VelunoraTests");
   DWORD number = 1;
-  EXPECT_EQ(WriteRegistryValue(HKEY_LOCAL_MACHINE, nullptr, L"v", REG_DWORD, &number, 4), 0);
+  EXPECT_NE(WriteRegistryValue(HKEY_LOCAL_MACHINE, nullptr, L"v", REG_DWORD, &number, 4), ERROR_SUCCESS);
   // A key name longer than the registry allows cannot be created.
   std::wstring tooLong = L"Software\\VelunoraTests\\" + std::wstring(300, L'k');
-  EXPECT_EQ(WriteRegistryValue(HKEY_LOCAL_MACHINE, tooLong.c_str(), L"v", REG_DWORD, &number, 4), 0);
+  EXPECT_NE(WriteRegistryValue(HKEY_LOCAL_MACHINE, tooLong.c_str(), L"v", REG_DWORD, &number, 4), ERROR_SUCCESS);
   // The key opens, but the value cannot be set: its data lies nowhere.
-  EXPECT_EQ(WriteRegistryValue(HKEY_LOCAL_MACHINE, L"Software\\VelunoraTests\\v", L"v", REG_DWORD, nullptr, 4), 0);
+  EXPECT_NE(WriteRegistryValue(HKEY_LOCAL_MACHINE, L"Software\\VelunoraTests\\v", L"v", REG_DWORD, nullptr, 4),
+            ERROR_SUCCESS);
   DWORD type;
   std::vector<BYTE> data;
   EXPECT_FALSE(ReadHklmValue(L"Software\\VelunoraTests\\v", L"v", &type, &data));
@@ -78,12 +61,13 @@ TEST(ReadRegistryValue, ReadsNothingThroughAKeyPathThatDidNotFit) {
   ASSERT_EQ(RegSetValueExW(HKEY_CURRENT_USER, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text), sizeof text),
             ERROR_SUCCESS);
   wchar_t atRoot[16] = {}, throughNull[16] = {};
-  int readAtRoot = ReadRegistryValue(HKEY_CURRENT_USER, L"", name, atRoot, sizeof atRoot);
-  int readThroughNull = ReadRegistryValue(HKEY_CURRENT_USER, nullptr, name, throughNull, sizeof throughNull);
+  DWORD atRootBytes = sizeof atRoot, throughNullBytes = sizeof throughNull;
+  LONG readAtRoot = ReadRegistryValue(HKEY_CURRENT_USER, L"", name, nullptr, atRoot, &atRootBytes);
+  LONG readThroughNull = ReadRegistryValue(HKEY_CURRENT_USER, nullptr, name, nullptr, throughNull, &throughNullBytes);
   RegDeleteValueW(HKEY_CURRENT_USER, name);
-  ASSERT_EQ(readAtRoot, 1) << "the value at the root is readable at all";
+  ASSERT_EQ(readAtRoot, ERROR_SUCCESS) << "the value at the root is readable at all";
   EXPECT_STREQ(atRoot, text);
-  EXPECT_EQ(readThroughNull, 0);
+  EXPECT_NE(readThroughNull, ERROR_SUCCESS);
   EXPECT_EQ(throughNull[0], 0);
 }
 
