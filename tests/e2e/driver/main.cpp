@@ -45,6 +45,8 @@ const Scenario kScenarios[] = {
     {L"bad-app-path", ScenarioBadAppPath},
     {L"repetition", ScenarioRepetition},
     {L"planted-dlls", ScenarioPlantedDlls},
+    {L"open-folder", ScenarioOpenFolder},
+    {L"link-above-folder", ScenarioLinkAboveFolder},
     {L"bench", ScenarioBench},
     {L"first-page", ScenarioFirstPage},
 };
