@@ -38,6 +38,7 @@ const Scenario kScenarios[] = {
     {L"uninstall-unicode-folder", ScenarioUninstallUnicodeFolder},
     {L"uninstall-through-link", ScenarioUninstallThroughLink},
     {L"uninstall-in-place", ScenarioUninstallInPlace},
+    {L"single-user-moved-programs", ScenarioSingleUserMovedPrograms},
     // Faults and hardening.
     {L"disk-full", ScenarioDiskFull},
     {L"locked-file", ScenarioLockedFile},

@@ -474,6 +474,32 @@ void ScenarioBothEditions() {
   ExpectUnchanged(before, "installing and uninstalling both editions");
 }
 
+// The user's programs folder is a link of the user's to C:\Moved\Programs
+// (prepare/single_user_moved_programs.sh). The single-user edition acts
+// with the user's own rights, so its setup and its uninstaller both follow
+// it; the uninstaller removes the installation and leaves the link.
+void ScenarioSingleUserMovedPrograms() {
+  const EditionPlaces& user = SingleUser();
+  const std::wstring link = UserFolder(CSIDL_LOCAL_APPDATA) + L"Programs", moved = L"C:\\Moved\\Programs\\";
+  if (!Expect(IsLinkedFolder(link) && IsFolder(moved) && !IsFolder(moved + L"Velunora"), "%s is a link to %s",
+              Narrow(link).c_str(), Narrow(moved).c_str())) {
+    return;
+  }
+  CreateTheUsersSystemKeys();
+  Snapshot before = TakeSnapshot(kMachineAndUserState);
+  if (!Expect(InstallWithWizard(kAllComponents, user) == user.defaultInstallDir, "setup-user.exe installs")) return;
+  std::vector<std::wstring> names = {kUninstallerFileName};
+  for (const Component& c : kComponentTable) names.push_back(std::wstring(c.name) + L".exe");
+  std::sort(names.begin(), names.end());
+  Expect(FolderEntries(moved + L"Velunora\\") == names, "the files lie in %sVelunora", Narrow(moved).c_str());
+
+  UninstallRun run = RunUninstaller(ReadValue(kUninstallKey, L"UninstallString", HKEY_CURRENT_USER).Text(), true);
+  ExpectText(run.closingText, std::wstring(kRemovedAll) + L"\n\n" + RemovedLine(9, 8, 28, 2), "closing message");
+  ExpectUnchanged(before, "installing and uninstalling through the moved programs folder");
+  Expect(!IsFolder(moved + L"Velunora") && IsLinkedFolder(link) && IsFolder(moved),
+         "the Velunora folder is gone; the link and %s stay", Narrow(moved).c_str());
+}
+
 // An install folder named with letters outside the ANSI code page, which
 // Wine writes a shortcut's stored path in: the shortcuts still lead into it,
 // and the uninstaller knows them by their targets.
