@@ -521,22 +521,28 @@ void ScenarioUninstallUnicodeFolder() {
   Expect(!IsFolder(folder) && IsFolder(parent), "the install folder is gone, the folder above it stays");
 }
 
-// The install folder has been replaced by a link to another folder, as a
-// junction would do on Windows (prepare/uninstall-through-link.sh: Wine
-// makes no junctions, but follows a symbolic link made outside it the same
-// way, and reports where a file really is). The uninstaller started
-// through the link deletes nothing: not what the other folder holds, not
-// the registry values, not the shortcuts.
+// The install folder replaced by a link to another folder once installed,
+// as a junction a user made would do on Windows: Wine makes no junctions,
+// but follows a symbolic link of the file system the same way, and reports
+// where a file really is. setup.exe writes through no such link, so the
+// host swaps the folder for one only when asked (prepare/
+// uninstall_through_link.sh). The uninstaller started through the link
+// deletes nothing: not what the other folder holds, not the registry
+// values, not the shortcuts.
 void ScenarioUninstallThroughLink() {
-  const std::wstring link = L"C:\\Apps\\Velunora\\", elsewhere = L"C:\\Elsewhere\\";
-  if (!Expect(IsFolder(link) && FolderEntries(elsewhere).empty(), "%s leads to the empty %s", Narrow(link).c_str(),
-              Narrow(elsewhere).c_str()) ||
-      !Expect(WriteText(L"Software\\Velunora", L"AppPath", REG_SZ, link), "AppPath names the link") ||
-      !InstallInto(kAllComponents, link)) {
+  const std::wstring folder = L"C:\\Apps\\Velunora\\", elsewhere = L"C:\\Elsewhere\\";
+  const std::wstring request = L"C:\\swap-request", done = L"C:\\swap-done";
+  if (!Expect(CreateDirectoryW(L"C:\\Apps", nullptr) && CreateDirectoryW(folder.c_str(), nullptr), "%s made",
+              Narrow(folder).c_str()) ||
+      !Expect(WriteText(L"Software\\Velunora", L"AppPath", REG_SZ, folder), "AppPath names it") ||
+      !InstallInto(kAllComponents, folder) || !Expect(WriteFileBytes(request, "", 0), "the swap is asked for") ||
+      !Expect(WaitUntil([&] { return GetFileAttributesW(done.c_str()) != INVALID_FILE_ATTRIBUTES; }),
+              "the host has swapped the folder for a link")) {
     return;
   }
   std::vector<std::wstring> files = FolderEntries(elsewhere);
-  ExpectNumber(files.size(), kComponentCount + 1, "files in the folder the link leads to");
+  Expect(IsLinkedFolder(folder) && files.size() == kComponentCount + 1, "%s leads to %s, which holds the %u files",
+         Narrow(folder).c_str(), Narrow(elsewhere).c_str(), unsigned(files.size()));
   Snapshot installed = TakeSnapshot(kMachineAndUserState);
   UninstallRun run = RunUninstaller(ReadValue(kUninstallKey, L"UninstallString").Text(), true);
   ExpectText(run.closingText, kNotTheUninstaller, "closing message");
