@@ -69,6 +69,14 @@ struct ComTraits {
 template <typename Interface>
 using ComPtr = Owner<Interface*, ComTraits>;
 
+// A block the system allocated with LocalAlloc (a security descriptor it
+// made or read).
+struct LocalMemoryTraits {
+  static bool Valid(void* block) { return block != nullptr; }
+  static void Free(void* block) { LocalFree(block); }
+};
+using LocalMemory = Owner<void*, LocalMemoryTraits>;
+
 // A block the system allocated with the COM task allocator (a folder path
 // from SHGetKnownFolderPath, an item ID list from the folder picker).
 struct TaskMemoryTraits {

@@ -85,7 +85,10 @@ void WriteRow(const RegistryRow& row, Step* step) {
       bytes = state->edition->titleBytes;
       break;
   }
-  if (step->writes.WriteValue(row, data, bytes)) return;
+  if (step->writes.WriteValue(row, data, bytes)) {
+    if (row.step < kComponentCount) *state->associationsChanged = true;
+    return;
+  }
 
   // The root's name (at most 18 units), a backslash and the key path.
   wchar_t line[kKeyPathUnits + 20];
@@ -168,6 +171,7 @@ void PerformInstallStep(uint32_t index, StepState* state, InstallWrites& writes,
     sink.PostNextStep(index + 1);
   } else {
     InstallUninstaller(&step);
+    if (*state->associationsChanged) writes.AnnounceAssociations();
     sink.SetStatusText(*state->errorCount == 0 ? kSucceededText : kFailedText);
     sink.SetFinished();
   }

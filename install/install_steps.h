@@ -36,7 +36,8 @@ struct StepState {
   const PayloadEntry* entries;
   uint32_t requiredBytes;  // the selected programs and the uninstaller
   uint32_t* errorCount;
-  const Edition* edition;  // its uninstaller, its title and the name of its registry root
+  const Edition* edition;     // its uninstaller, its title and the name of its registry root
+  bool* associationsChanged;  // set once a shell registration has been written
 };
 
 // Everything a step writes to the machine, in the order it writes it, in the
@@ -51,6 +52,8 @@ class InstallWrites {
   virtual int32_t CreateShortcut(const wchar_t* target, const wchar_t* shortcut) = 0;
   // 1 when the value was written, 0 otherwise.
   virtual int WriteValue(const RegistryRow& row, const void* data, uint32_t bytes) = 0;
+  // Tells the shell that file types changed, once, at the end.
+  virtual void AnnounceAssociations() = 0;
 
  protected:
   ~InstallWrites() = default;

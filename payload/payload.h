@@ -44,6 +44,8 @@ struct PayloadEntry {
 
 // Owns the 4 MiB block the payload decodes into. Starts empty (all zero);
 // the block goes back to the heap when the buffer ends.
+struct WriteRule;  // trust.h
+
 struct PayloadBuffer {
   uint8_t* data = nullptr;
   uint32_t owned = 0;
@@ -57,11 +59,14 @@ struct PayloadBuffer {
   // kPayloadCapacity bytes. Returns it, or null (and no block) on failure.
   uint8_t* Allocate();
 
-  // Writes `size` bytes at `offset` into a new or emptied file at `path` and
-  // stamps it with `time` unless that is null. Returns Ok, CannotCreateFile
-  // (bad arguments, the file cannot be opened, or an existing file there is a
-  // reparse point or has another hard link) or WriteFailed. Windows only.
-  PayloadStatus WriteEntryToFile(const wchar_t* path, uint32_t offset, uint32_t size, const PayloadTime* time) const;
+  // Writes `size` bytes at `offset` into a new or emptied file at `path`,
+  // opened and protected as `rule` says, and stamps it with `time` unless
+  // that is null. Returns Ok, CannotCreateFile (bad arguments; the file
+  // cannot be opened, is reached through a link `rule` does not follow, is
+  // a link or has another hard link; or it cannot be protected) or
+  // WriteFailed. Windows only.
+  PayloadStatus WriteEntryToFile(const wchar_t* path, uint32_t offset, uint32_t size, const PayloadTime* time,
+                                 const WriteRule& rule) const;
 
   ~PayloadBuffer();
 };

@@ -1,23 +1,30 @@
 #include <windows.h>
 
+#include "file_security.h"
 #include "owners.h"
 #include "payload.h"
+#include "trusted_paths.h"
 
 PayloadStatus PayloadBuffer::WriteEntryToFile(const wchar_t* path, uint32_t offset, uint32_t size,
-                                              const PayloadTime* time) const {
+                                              const PayloadTime* time, const WriteRule& rule) const {
   // An entry that does not lie wholly inside the block is refused before the
   // file system is touched: a cut file must never be reported as written.
   if (!path || !data || offset > capacity || size > capacity - offset) return CannotCreateFile;
 
-  // An existing file is written over only when it is a file of its own: a
-  // reparse point would lead the write elsewhere, and a second hard link
-  // would change that other name's file too. Checked on the handle that
-  // writes, so nothing can be swapped in between.
-  UniqueHandle file(CreateFileW(path, GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS,
-                                FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+  // Opened, not emptied, until everything is checked on the handle that
+  // writes, so that nothing can be swapped in between: no link on the way
+  // that `rule` does not follow, no link at the file itself, no second hard
+  // link whose other name would change too, and the permissions it must
+  // have. A file made by this open and then refused goes again.
+  const TrustedOpen how = {DWORD(GENERIC_WRITE | (rule.protect ? WRITE_DAC | WRITE_OWNER : 0)), 0, OPEN_ALWAYS,
+                           EntryKind::File};
+  UniqueHandle file;
+  bool created = false;
+  if (OpenTrusted(path, how, rule.links, &file, &created) != ERROR_SUCCESS) return CannotCreateFile;
   BY_HANDLE_FILE_INFORMATION existing;
-  if (!file.Valid() || !GetFileInformationByHandle(file.Get(), &existing) ||
-      (existing.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) || existing.nNumberOfLinks > 1) {
+  if (!GetFileInformationByHandle(file.Get(), &existing) || existing.nNumberOfLinks > 1 ||
+      (rule.protect && !Protect(file.Get(), Protection::InstallFile))) {
+    if (created) MarkForDeletion(file.Get());
     return CannotCreateFile;
   }
 

@@ -3,7 +3,6 @@
 #include <commctrl.h>
 
 #include "components_page.h"
-#include "folder_security.h"
 #include "install_steps.h"
 #include "resource.h"
 #include "setup_context.h"
@@ -45,14 +44,12 @@ void RunInstallStep(uint32_t step) {
                      context->entries,
                      context->requiredBytes,
                      &context->errorCount,
-                     context->edition};
-  // The folders of an installation for all users: only administrators may
-  // change what every user runs, and what an administrator's uninstall
-  // deletes. Folders that exist already keep their permissions. A user's
+                     context->edition,
+                     &context->associationsChanged};
+  // An installation for all users lets only administrators change what
+  // every user runs and what an administrator's uninstall deletes; a user's
   // own installation keeps the permissions of the user's profile.
-  SECURITY_ATTRIBUTES createdFolders = {sizeof createdFolders, const_cast<uint8_t*>(kInstallFolderSecurity), FALSE};
-  SystemWrites writes(context->payload, context->scratch.wide, RegistryRootKey(context->edition->root),
-                      context->edition->needsAdministrator ? &createdFolders : nullptr);
+  SystemWrites writes(context->payload, context->scratch.wide, *context->edition);
   ProgressPageSink sink(context);
   PerformInstallStep(step, &state, writes, sink);
 }

@@ -51,6 +51,7 @@ struct SetupContext {
   uint32_t currentPage;
   InstallState state;
   uint32_t errorCount;
+  bool associationsChanged;            // a shell registration was written: Explorer is told at the end
   uint32_t requiredBytes;              // selected programs plus the uninstaller; 0 when nothing is selected
   uint32_t pendingStep;                // next install step + 1; 0 when none is due
   wchar_t installDir[kFolderUnits];    // ends with a backslash

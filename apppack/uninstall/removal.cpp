@@ -64,7 +64,7 @@ void RemovePrograms(const Installation& ours, RemovalReport* report) {
   wchar_t path[kFolderUnits];
   for (uint32_t k = 0; k < kComponentCount; ++k) {
     if (Compose(path, kFolderUnits, ours.folder, kComponentTable[k].name, L".exe")) {
-      RemoveFile(path, ProgramKind, report, kComponentTable[k].bytes);
+      RemoveFile(path, ProgramKind, LinksFollowed(*ours.edition), report, kComponentTable[k].bytes);
     }
   }
 }
@@ -73,7 +73,11 @@ void RemovePrograms(const Installation& ours, RemovalReport* report) {
 // installation elsewhere writes the same names with its own targets.
 void RemoveShortcuts(const Installation& ours, RemovalReport* report) {
   wchar_t folder[MAX_PATH + 16];
-  if (!GetSystemFolder(ours.edition->startMenu, folder)) return;
+  if (!GetSystemFolder(ours.edition->startMenu, folder)) {
+    // Never a quiet success: the shortcuts may all still be there.
+    NoteFailure(report, L"The Start-menu shortcuts", kFolderUnknown);
+    return;
+  }
   if (!WideAppend(folder, MAX_PATH + 16, L"\\") || !WideAppend(folder, MAX_PATH + 16, kMakerFolder) ||
       !WideAppend(folder, MAX_PATH + 16, L"\\")) {
     return;
@@ -83,12 +87,12 @@ void RemoveShortcuts(const Installation& ours, RemovalReport* report) {
   for (uint32_t k = 0; k < kComponentCount; ++k) {
     if (!Compose(shortcut, kFolderUnits, folder, kComponentTable[k].name, L".lnk") || !PathExists(shortcut)) continue;
     if (ReadShortcutTarget(shortcut, target, kFolderUnits) && IsInFolder(target, ours.folder)) {
-      RemoveFile(shortcut, ShortcutKind, report);
+      RemoveFile(shortcut, ShortcutKind, LinksFollowed(*ours.edition), report);
     } else {
       NoteKept(report, ShortcutKind);
     }
   }
-  RemoveFolderIfEmpty(folder, report);
+  RemoveFolderIfEmpty(folder, LinksFollowed(*ours.edition), report);
 }
 
 // ---- Registry -----------------------------------------------------------------
@@ -212,37 +216,25 @@ void RemoveTable(const LayoutTable& table, const Installation& ours, RemovalRepo
 
 }  // namespace
 
-DWORD OpenToRemove(const wchar_t* path, bool folder, DWORD access, DWORD share, UniqueHandle* file, uint64_t* bytes) {
-  DWORD flags = FILE_FLAG_OPEN_REPARSE_POINT | (folder ? FILE_FLAG_BACKUP_SEMANTICS : 0);
-  file->Reset(CreateFileW(path, access | FILE_READ_ATTRIBUTES, share, nullptr, OPEN_EXISTING, flags, nullptr));
-  if (!file->Valid()) return GetLastError();
-  BY_HANDLE_FILE_INFORMATION info;
-  wchar_t found[kFolderUnits + 8];
-  DWORD error = ERROR_SUCCESS;
-  if (!GetFileInformationByHandle(file->Get(), &info)) {
+DWORD OpenToRemove(const wchar_t* path, EntryKind kind, DWORD access, DWORD share, LinkTrust trust, UniqueHandle* file,
+                   uint64_t* bytes) {
+  DWORD error = OpenTrusted(path, TrustedOpen{access, share, OPEN_EXISTING, kind}, trust, file);
+  if (error != ERROR_SUCCESS || !bytes) return error;
+  LARGE_INTEGER size;
+  if (!GetFileSizeEx(file->Get(), &size)) {
     error = GetLastError();
-  } else if (bool(info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != folder) {
-    error = folder ? ERROR_DIRECTORY : ERROR_ACCESS_DENIED;
-  } else {
-    // Where the system really found it, every link on the way followed.
-    DWORD length = GetFinalPathNameByHandleW(file->Get(), found, kFolderUnits + 8, FILE_NAME_NORMALIZED);
-    bool there = length > 0 && length < kFolderUnits + 8 && IsFinalPathOf(found, path);
-    if ((info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) || !there) error = kReachedThroughLink;
-  }
-  if (error != ERROR_SUCCESS) {
     file->Reset();
     return error;
   }
-  if (bytes) *bytes = uint64_t(info.nFileSizeHigh) << 32 | info.nFileSizeLow;
+  *bytes = uint64_t(size.QuadPart);
   return ERROR_SUCCESS;
 }
 
 void RemoveOpened(HANDLE file, const wchar_t* path, ItemKind kind, RemovalReport* report, uint32_t attempts) {
-  FILE_DISPOSITION_INFO disposition = {TRUE};
   DWORD error = ERROR_SUCCESS;
   for (uint32_t attempt = 0; attempt < attempts; ++attempt) {
     if (attempt > 0) Sleep(100);
-    if (SetFileInformationByHandle(file, FileDispositionInfo, &disposition, sizeof disposition)) {
+    if (MarkForDeletion(file)) {
       NoteRemoved(report, kind);
       return;
     }
@@ -251,10 +243,10 @@ void RemoveOpened(HANDLE file, const wchar_t* path, ItemKind kind, RemovalReport
   NoteFailure(report, path, error);
 }
 
-void RemoveFile(const wchar_t* path, ItemKind kind, RemovalReport* report, uint64_t bytes) {
+void RemoveFile(const wchar_t* path, ItemKind kind, LinkTrust trust, RemovalReport* report, uint64_t bytes) {
   UniqueHandle file;
   uint64_t found = 0;
-  DWORD error = OpenToRemove(path, false, DELETE, kShareAll, &file, &found);
+  DWORD error = OpenToRemove(path, EntryKind::File, DELETE, kShareAll, trust, &file, &found);
   if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return;  // never installed, or removed already
   if (error != ERROR_SUCCESS) {
     NoteFailure(report, path, error);
@@ -272,13 +264,12 @@ bool MayRemoveFolder(const wchar_t* folder) {
   return true;
 }
 
-void RemoveFolderIfEmpty(const wchar_t* folder, RemovalReport* report) {
+void RemoveFolderIfEmpty(const wchar_t* folder, LinkTrust trust, RemovalReport* report) {
   if (!IsExistingFolder(folder) || !MayRemoveFolder(folder)) return;
   UniqueHandle handle;
-  DWORD error = OpenToRemove(folder, true, DELETE, kShareAll, &handle, nullptr);
-  FILE_DISPOSITION_INFO disposition = {TRUE};
+  DWORD error = OpenToRemove(folder, EntryKind::Folder, DELETE, kShareAll, trust, &handle, nullptr);
   if (error == ERROR_SUCCESS) {
-    if (SetFileInformationByHandle(handle.Get(), FileDispositionInfo, &disposition, sizeof disposition)) {
+    if (MarkForDeletion(handle.Get())) {
       NoteRemoved(report, FolderKind);
       return;
     }
@@ -290,5 +281,11 @@ void RemoveFolderIfEmpty(const wchar_t* folder, RemovalReport* report) {
 void RemoveInstallation(const Installation& ours, RemovalReport* report) {
   RemovePrograms(ours, report);
   RemoveShortcuts(ours, report);
-  for (const LayoutTable& table : kLayoutTables) RemoveTable(table, ours, report);
+  uint32_t before = report->removed[RegistryKind];
+  RemoveTable(kLayoutTables[0], ours, report);
+  // Explorer caches what each file type shows and offers.
+  if (report->removed[RegistryKind] != before) SHChangeNotify(SHCNE_ASSOCCHANGED, SHCNF_IDLIST, nullptr, nullptr);
+  for (uint32_t i = 1; i < sizeof kLayoutTables / sizeof kLayoutTables[0]; ++i) {
+    RemoveTable(kLayoutTables[i], ours, report);
+  }
 }

@@ -8,6 +8,7 @@
 #include <windows.h>
 
 #include "owners.h"
+#include "trusted_paths.h"
 #include "uninstall_logic.h"
 
 // Removes the eight programs of the install folder, their shortcuts and the
@@ -17,18 +18,14 @@
 // initialised on the calling thread (shortcuts are read through it).
 void RemoveInstallation(const Installation& ours, RemovalReport* report);
 
-// Opens `path` to remove it, without following a reparse point. Refuses a
-// reparse point and anything the system finds at another place than `path`
-// says (a folder on the way replaced by a junction), so that nothing is
-// deleted through a link; refuses a file where a folder is expected and the
-// reverse. `access` and `share` as CreateFileW takes them. Returns
-// ERROR_SUCCESS, with `file` holding it and `bytes` (may be null) its size,
-// or why not: the system's error code or kReachedThroughLink.
-DWORD OpenToRemove(const wchar_t* path, bool folder, DWORD access, DWORD share, UniqueHandle* file, uint64_t* bytes);
-
-// What others may do with a file while it is being removed: anything, as
-// DeleteFileW allows them.
-constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+// Opens `path` to remove it as OpenTrusted does: links on the way followed
+// only as `trust` allows, a link itself never taken for what it leads to,
+// nothing found anywhere but where the path says. `access` and `share` as
+// CreateFileW takes them. Returns ERROR_SUCCESS, with `file` holding it and
+// `bytes` (may be null) its size, or why not: the system's error code or
+// kReachedThroughLink.
+DWORD OpenToRemove(const wchar_t* path, EntryKind kind, DWORD access, DWORD share, LinkTrust trust, UniqueHandle* file,
+                   uint64_t* bytes);
 
 // Deletes a file or an empty folder opened by OpenToRemove (with DELETE
 // access) once `file` is closed. `attempts` > 1 for a file that was in use a
@@ -40,7 +37,7 @@ void RemoveOpened(HANDLE file, const wchar_t* path, ItemKind kind, RemovalReport
 // `bytes` other than kAnySize, a file of another size is not the one setup
 // wrote (a user's own file of that name) and is left without a word.
 constexpr uint64_t kAnySize = ~uint64_t(0);
-void RemoveFile(const wchar_t* path, ItemKind kind, RemovalReport* report, uint64_t bytes = kAnySize);
+void RemoveFile(const wchar_t* path, ItemKind kind, LinkTrust trust, RemovalReport* report, uint64_t bytes = kAnySize);
 
 // False for a folder that stays even when empty: a drive or share root, or
 // one of the system's own folders (Documents, Program Files...), which a
@@ -50,4 +47,4 @@ bool MayRemoveFolder(const wchar_t* folder);
 // Removes the folder if it exists, is empty and may be removed. A folder
 // that still holds anything is left without complaint: whatever is in it
 // was either reported already or is not ours.
-void RemoveFolderIfEmpty(const wchar_t* folder, RemovalReport* report);
+void RemoveFolderIfEmpty(const wchar_t* folder, LinkTrust trust, RemovalReport* report);

@@ -4,9 +4,12 @@
 
 #include <cstddef>
 #include <cstring>
+#include <cwchar>
 
 #include "components.h"
-#include "folder_security.h"
+#include "file_security.h"
+#include "file_system.h"
+#include "trusted_paths.h"
 #include "owners.h"
 #include "removal.h"
 #include "wide_text.h"
@@ -16,7 +19,9 @@ namespace {
 constexpr size_t kCommandUnits = 2 * kFolderUnits + 64;
 constexpr size_t kNameUnits = 40;
 const wchar_t kCopyPrefix[] = L"vlu";
-const wchar_t kCopyExtension[] = L".tmp";
+// A program's extension: the command processor that keeps the copy runs
+// only programs.
+const wchar_t kCopyExtension[] = L".exe";
 
 struct FindTraits {
   static bool Valid(HANDLE search) { return search && search != INVALID_HANDLE_VALUE; }
@@ -107,7 +112,7 @@ bool AsciiEqualNoCase(const wchar_t* a, const wchar_t* b, size_t count) {
   return true;
 }
 
-// The search also matches short names: the long name must be vlu*.tmp too.
+// The search also matches short names: the long name must be vlu*.exe too.
 bool IsCopyName(const wchar_t* name) {
   size_t length = WideLength(name);
   const size_t prefix = WideLength(kCopyPrefix), extension = WideLength(kCopyExtension);
@@ -151,14 +156,13 @@ bool IsProcessOf(HANDLE process, const wchar_t* path) {
   return length > 0 && length < kFolderUnits && SamePath(longImage, path);
 }
 
-bool IsHandleOf(HANDLE file, const wchar_t* path) {
-  wchar_t found[kFolderUnits + 8];
-  DWORD length = GetFinalPathNameByHandleW(file, found, kFolderUnits + 8, FILE_NAME_NORMALIZED);
-  return length > 0 && length < kFolderUnits + 8 && IsFinalPathOf(found, path);
-}
-
 bool UserTempFolder(wchar_t* folder, size_t capacity) {
-  DWORD length = GetTempPathW(DWORD(capacity), folder);
+  // Windows keeps TEMP in its short form for a long user name
+  // (C:\Users\JOHNSM~1\...), and a final path is always the long one.
+  wchar_t given[kFolderUnits];
+  DWORD length = GetTempPathW(kFolderUnits, given);
+  if (length == 0 || length >= kFolderUnits) return false;
+  length = GetLongPathNameW(given, folder, DWORD(capacity));
   return length > 0 && length < capacity && EndWithSeparator(folder, capacity);
 }
 
@@ -175,13 +179,15 @@ bool HandOffProgram(wchar_t* path, size_t capacity) {
 }
 
 bool StartFinishingCopy(const wchar_t* self, bool machineWide) {
-  wchar_t name[kNameUnits], folder[kFolderUnits], copy[kFolderUnits];
-  SECURITY_ATTRIBUTES administratorsOnly = {sizeof administratorsOnly,
-                                            const_cast<uint8_t*>(kAdministratorsOnlySecurity), FALSE};
-  if (!RandomName(name)) return false;
+  wchar_t name[kNameUnits], folder[kFolderUnits], copy[kFolderUnits], system[MAX_PATH];
+  LocalMemory descriptor;
+  UINT systemLength = GetSystemDirectoryW(system, MAX_PATH);
+  if (!RandomName(name) || systemLength == 0 || systemLength >= MAX_PATH) return false;
   if (machineWide) {
     // A new folder, so that nothing an unelevated process put anywhere is
     // beside the elevated copy, and nothing can be put there afterwards.
+    if (!MakeDescriptor(Protection::AdministratorsOnly, &descriptor)) return false;
+    SECURITY_ATTRIBUTES administratorsOnly = {sizeof administratorsOnly, descriptor.Get(), FALSE};
     if (!WindowsTempFolder(folder, kFolderUnits) || !WideAppend(folder, kFolderUnits, name) ||
         !WideAppend(folder, kFolderUnits, L"\\") || !CreateDirectoryW(folder, &administratorsOnly)) {
       return false;
@@ -206,16 +212,30 @@ bool StartFinishingCopy(const wchar_t* self, bool machineWide) {
       request.waitHandle = uint64_t(reinterpret_cast<UINT_PTR>(process.Get()));
       request.fileHandle = uint64_t(reinterpret_cast<UINT_PTR>(file.Get()));
       WideCopy(request.original, kFolderUnits, self);
-      wchar_t command[kCommandUnits];
       HANDLE handles[] = {process.Get(), file.Get()};
-      DWORD copyId = 0;
-      // The copy works in its folder, so that no process has the install
-      // folder as its current folder when it is removed.
-      started = ComposeFinishCommand(copy, request, command, kCommandUnits) &&
-                StartWithHandles(copy, command, folder, handles, 2, 0, &copyId);
+      // Kept: the command processor (without its AutoRun commands, and
+      // without expanding anything) starts the copy, hands it both handles
+      // and ends only after it, closing the last handle once the copy's
+      // image is gone. A percent sign in a path would be read as a
+      // variable: such a copy is started alone.
+      request.kept = true;
+      wchar_t command[kCommandUnits + 48] = L"cmd.exe /d /v:off /s /c \"";
+      wchar_t finish[kCommandUnits];
+      wchar_t processor[MAX_PATH];
+      started = ComposeFinishCommand(copy, request, finish, kCommandUnits) && !std::wcschr(finish, L'%') &&
+                WideAppend(command, kCommandUnits + 48, finish) && WideAppend(command, kCommandUnits + 48, L"\"") &&
+                HandOffProgram(processor, MAX_PATH) &&
+                StartWithHandles(processor, command, system, handles, 2, CREATE_NO_WINDOW, nullptr);
       // The closing message comes from the copy; it may take the foreground
       // this process holds now.
-      if (started) AllowSetForegroundWindow(copyId);
+      if (started) AllowSetForegroundWindow(ASFW_ANY);
+      DWORD copyId = 0;
+      request.kept = false;
+      if (!started && ComposeFinishCommand(copy, request, finish, kCommandUnits) &&
+          StartWithHandles(copy, finish, system, handles, 2, 0, &copyId)) {
+        started = true;
+        AllowSetForegroundWindow(copyId);
+      }
     }
   }
   if (!started) {
@@ -229,7 +249,7 @@ bool SystemRestartDeletes::Schedule(const wchar_t* path) {
   return MoveFileExW(path, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT) != 0;
 }
 
-CopyEnd EndFinishingCopy(const wchar_t* copy, HANDLE deleteOnClose, bool machineWide, const wchar_t* handOff,
+CopyEnd EndFinishingCopy(const wchar_t* copy, HANDLE deleteOnClose, bool kept, bool machineWide, const wchar_t* handOff,
                          RestartDeletes& restart) {
   wchar_t path[kFolderUnits];
   wchar_t folder[kFolderUnits] = {};
@@ -249,17 +269,27 @@ CopyEnd EndFinishingCopy(const wchar_t* copy, HANDLE deleteOnClose, bool machine
     if (RemoveDirectoryW(folder)) folder[0] = 0;
   }
 
+  if (deleteOnClose && kept) {
+    // The process that started the copy holds the handle too and ends only
+    // after it.
+    if (folder[0]) restart.Schedule(folder);
+    return HandedOff;
+  }
   if (deleteOnClose) {
     // The command processor without its AutoRun commands, which would run
     // with the copy's rights; it ends at once, and with it the last handle.
+    // It may end before this process's image is gone and the file with it:
+    // for all users the restart deletes what is left.
     wchar_t command[] = L"cmd.exe /d /c exit";
     wchar_t system[MAX_PATH];
     UINT length = GetSystemDirectoryW(system, MAX_PATH);
     HANDLE handles[] = {deleteOnClose};
     if (length > 0 && length < MAX_PATH &&
         StartWithHandles(handOff, command, system, handles, 1, CREATE_NO_WINDOW, nullptr)) {
-      if (folder[0]) restart.Schedule(folder);  // emptied once the copy is gone
-      return HandedOff;
+      if (!machineWide) return HandedOff;
+      bool scheduled = restart.Schedule(path);
+      if (folder[0]) scheduled = restart.Schedule(folder) && scheduled;  // emptied once the copy is gone
+      return scheduled ? HandedOff : LeftForNextStart;
     }
   }
   if (!machineWide) return LeftForNextStart;  // no right to delete at restart
@@ -268,9 +298,9 @@ CopyEnd EndFinishingCopy(const wchar_t* copy, HANDLE deleteOnClose, bool machine
   return scheduled ? RemovedAtRestart : LeftForNextStart;
 }
 
-void SweepStaleCopies(const wchar_t* folder) {
+void SweepStaleCopies(const wchar_t* folder, LinkTrust trust) {
   wchar_t pattern[kFolderUnits];
-  if (!Compose(pattern, folder, kCopyPrefix, L"*.tmp")) return;
+  if (!Compose(pattern, folder, kCopyPrefix, L"*") || !WideAppend(pattern, kFolderUnits, kCopyExtension)) return;
   WIN32_FIND_DATAW found;
   FindHandle search(FindFirstFileExW(pattern, FindExInfoBasic, &found, FindExSearchNameMatch, nullptr, 0));
   if (!search.Valid()) return;
@@ -284,9 +314,7 @@ void SweepStaleCopies(const wchar_t* folder) {
     // ended, a handle with delete access is open, and this open fails.
     UniqueHandle file;
     uint64_t bytes = 0;
-    if (OpenToRemove(path, false, DELETE, FILE_SHARE_READ, &file, &bytes) != ERROR_SUCCESS) continue;
-    FILE_DISPOSITION_INFO disposition = {TRUE};
-    if (IsUninstallerSize(bytes))
-      SetFileInformationByHandle(file.Get(), FileDispositionInfo, &disposition, sizeof disposition);
+    if (OpenToRemove(path, EntryKind::File, DELETE, FILE_SHARE_READ, trust, &file, &bytes) != ERROR_SUCCESS) continue;
+    if (IsUninstallerSize(bytes)) MarkForDeletion(file.Get());
   } while (FindNextFileW(search.Get(), &found));
 }

@@ -5,7 +5,12 @@
 // included. The copy's own file is held by a handle that deletes it when
 // closed; just before the copy ends it hands that handle to a short-lived
 // system process, because a process's handles close before its image is
-// unmapped, and a mapped image cannot be deleted.
+// unmapped, and a mapped image cannot be deleted. The copy is started by
+// the command processor, which holds that handle as well and ends only
+// after the copy: the file goes as soon as the copy is gone. Where that
+// cannot be done the copy is started alone and hands its handle on to a
+// short-lived process at its end; for all users the restart deletes what
+// that leaves.
 //
 // For all users the copy lives in a new, randomly named folder below the
 // Windows folder's Temp that only administrators may use, and is also its
@@ -20,6 +25,7 @@
 
 #include <cstdint>
 
+#include "trust.h"
 #include "uninstall_logic.h"
 
 // The program's own full path, in its long form, so that it compares with
@@ -32,9 +38,6 @@ bool SameContent(HANDLE a, HANDLE b);
 
 // True when `process` is a process handle whose image is the file `path`.
 bool IsProcessOf(HANDLE process, const wchar_t* path);
-
-// True when `file` is an open handle of the file `path` itself.
-bool IsHandleOf(HANDLE file, const wchar_t* path);
 
 // Starts the finishing copy of the uninstaller `self` with the command line
 // that makes it the finishing run. `machineWide`: the copy goes below the
@@ -64,11 +67,12 @@ enum CopyEnd {
 
 // The last thing the finishing copy does. `copy` is its own file and
 // `deleteOnClose` the handle that deletes it (null when it has none; it must
-// be inheritable); for all users the copy's folder goes too. `handOff` is
+// be inheritable); `kept` when the process that started the copy holds that
+// handle too and outlives it. For all users the copy's folder goes too. `handOff` is
 // the program the handle is handed to. Success is never assumed: what could
 // not be handed off is scheduled for the restart where that is allowed, and
 // only the copy and its folder, never anything of the installation.
-CopyEnd EndFinishingCopy(const wchar_t* copy, HANDLE deleteOnClose, bool machineWide, const wchar_t* handOff,
+CopyEnd EndFinishingCopy(const wchar_t* copy, HANDLE deleteOnClose, bool kept, bool machineWide, const wchar_t* handOff,
                          RestartDeletes& restart);
 
 // The program the delete handle is handed to: the command processor of the
@@ -76,9 +80,10 @@ CopyEnd EndFinishingCopy(const wchar_t* copy, HANDLE deleteOnClose, bool machine
 bool HandOffProgram(wchar_t* path, size_t capacity);
 
 // Deletes the finishing copies a run left in `folder` (ending with a
-// separator): files named vlu*.tmp of an uninstaller's size that no
-// process holds open, so never a copy that is still running.
-void SweepStaleCopies(const wchar_t* folder);
+// separator, reached as `trust` allows): files named vlu*.exe of an
+// uninstaller's size that no process holds open, so never a copy that is
+// still running.
+void SweepStaleCopies(const wchar_t* folder, LinkTrust trust);
 
 // The folders finishing copies are kept in: the user's temporary folder,
 // and the Windows folder's Temp. False when the path does not fit.

@@ -11,6 +11,7 @@
 #include "owners.h"
 #include "removal.h"
 #include "self_removal.h"
+#include "trusted_paths.h"
 #include "uninstall_logic.h"
 #include "wide_text.h"
 
@@ -45,7 +46,8 @@ DWORD OpenOriginal(const wchar_t* path, UniqueHandle* file) {
   DWORD error = ERROR_SUCCESS;
   for (uint32_t attempt = 0; attempt < kAttempts; ++attempt) {
     if (attempt > 0) Sleep(100);
-    error = OpenToRemove(path, false, GENERIC_READ | DELETE, FILE_SHARE_READ | FILE_SHARE_DELETE, file, nullptr);
+    error = OpenToRemove(path, EntryKind::File, GENERIC_READ | DELETE, FILE_SHARE_READ | FILE_SHARE_DELETE,
+                         LinksFollowed(kProgramEdition), file, nullptr);
     if (error != ERROR_SHARING_VIOLATION) break;
   }
   return error;
@@ -67,7 +69,7 @@ int FinishRun(const FinishRequest& request) {
   wchar_t folder[kFolderUnits];
   bool located = OwnPath(self) && FolderOf(request.original, folder);
   HANDLE ownFile = reinterpret_cast<HANDLE>(static_cast<UINT_PTR>(request.fileHandle));
-  if (!located || !IsHandleOf(ownFile, self)) ownFile = nullptr;
+  if (!located || !IsFileAt(ownFile, self)) ownFile = nullptr;
 
   HANDLE process = reinterpret_cast<HANDLE>(static_cast<UINT_PTR>(request.waitHandle));
   bool fromOriginal = located && IsProcessOf(process, request.original);
@@ -83,7 +85,7 @@ int FinishRun(const FinishRequest& request) {
     RemoveInstallation(Installation{folder, request.original, &kProgramEdition}, &report);
     RemoveOpened(original.Get(), request.original, ProgramKind, &report, kAttempts);
     original.Reset();  // the file goes as its handle closes, and the folder can follow
-    RemoveFolderIfEmpty(folder, &report);
+    RemoveFolderIfEmpty(folder, LinksFollowed(kProgramEdition), &report);
     ShowClosingMessage(report);
     CoUninitialize();
   } else {
@@ -92,7 +94,9 @@ int FinishRun(const FinishRequest& request) {
 
   wchar_t handOff[MAX_PATH];
   SystemRestartDeletes restart;
-  if (located && HandOffProgram(handOff, MAX_PATH)) EndFinishingCopy(self, ownFile, MachineWide(), handOff, restart);
+  if (located && HandOffProgram(handOff, MAX_PATH)) {
+    EndFinishingCopy(self, ownFile, request.kept, MachineWide(), handOff, restart);
+  }
   return 0;
 }
 
@@ -112,8 +116,8 @@ int RemoveInPlace(const wchar_t* self, const wchar_t* folder) {
 // Copies an earlier run could not remove; they are not running any more.
 void SweepEarlierCopies() {
   wchar_t folder[kFolderUnits];
-  if (UserTempFolder(folder, kFolderUnits)) SweepStaleCopies(folder);
-  if (MachineWide() && WindowsTempFolder(folder, kFolderUnits)) SweepStaleCopies(folder);
+  if (UserTempFolder(folder, kFolderUnits)) SweepStaleCopies(folder, LinksFollowed(kProgramEdition));
+  if (MachineWide() && WindowsTempFolder(folder, kFolderUnits)) SweepStaleCopies(folder, LinkTrust::AdministratorsOnly);
 }
 
 }  // namespace
@@ -123,6 +127,9 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   // behalf (COM, the shell, the message box), searches System32 only, never
   // the program's folder or the current one.
   SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32);
+  // Elevated, this process and its finishing copy follow no link a
+  // standard user made, wherever the system can enforce that.
+  if (MachineWide()) EnableRedirectionGuard();
 
   FinishRequest request = {};
   switch (ParseFinishCommand(GetCommandLineW(), &request)) {

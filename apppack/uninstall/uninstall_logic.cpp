@@ -125,6 +125,8 @@ const wchar_t* FailureReason(uint32_t error) {
       return L"in use by the uninstaller itself; delete it once this message is closed";
     case kReachedThroughLink:
       return L"reached through a link to another place; left as it is";
+    case kFolderUnknown:
+      return L"the system did not name its folder; nothing was looked at";
     default:
       return nullptr;
   }
@@ -374,6 +376,7 @@ void ComposeClosingMessage(const RemovalReport& report, wchar_t* text, size_t ca
 namespace {
 
 const wchar_t kFinishSwitch[] = L"/finish";
+const wchar_t kKeptFinishSwitch[] = L"/finish-kept";
 
 // The next blank-separated token, quotes removed; false when there is none
 // or it does not fit.
@@ -416,7 +419,8 @@ bool ComposeFinishCommand(const wchar_t* copy, const FinishRequest& request, wch
   if (capacity == 0) return false;
   command[0] = 0;
   bool fits = WideAppend(command, capacity, L"\"") && WideAppend(command, capacity, copy) &&
-              WideAppend(command, capacity, L"\" ") && WideAppend(command, capacity, kFinishSwitch) &&
+              WideAppend(command, capacity, L"\" ") &&
+              WideAppend(command, capacity, request.kept ? kKeptFinishSwitch : kFinishSwitch) &&
               WideAppend(command, capacity, L" ");
   if (fits) {
     wchar_t number[24] = {};
@@ -435,9 +439,11 @@ FinishParse ParseFinishCommand(const wchar_t* commandLine, FinishRequest* reques
   const wchar_t* cursor = commandLine;
   wchar_t token[kFolderUnits];
   if (!NextToken(&cursor, token, kFolderUnits)) return NotAFinishingRun;  // the program itself
-  if (!NextToken(&cursor, token, kFolderUnits) || !SameText(token, kFinishSwitch)) return NotAFinishingRun;
-
+  if (!NextToken(&cursor, token, kFolderUnits)) return NotAFinishingRun;
   FinishRequest parsed = {};
+  parsed.kept = SameText(token, kKeptFinishSwitch);
+  if (!parsed.kept && !SameText(token, kFinishSwitch)) return NotAFinishingRun;
+
   if (!NextToken(&cursor, token, kFolderUnits) || !ParseNumber(token, &parsed.waitHandle) ||
       !NextToken(&cursor, token, kFolderUnits) || !ParseNumber(token, &parsed.fileHandle)) {
     return MalformedFinish;

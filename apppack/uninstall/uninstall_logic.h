@@ -12,6 +12,7 @@
 #include "edition.h"
 #include "path_text.h"
 #include "registry_layout.h"
+#include "trust.h"
 
 // ---- Paths ---------------------------------------------------------------
 
@@ -114,9 +115,9 @@ void NoteFailure(RemovalReport* report, const wchar_t* what, uint32_t error);
 // own, which the system never uses.
 // The running uninstaller, which no program can delete while it runs.
 constexpr uint32_t kUninstallerRunning = 0x20000001;
-// Reached through a link (a junction, a symbolic link) or otherwise found
-// at another place than its path says: whatever is there is not deleted.
-constexpr uint32_t kReachedThroughLink = 0x20000002;
+// A folder the system could not name (the Start menu's), so nothing in it
+// could be looked at.
+constexpr uint32_t kFolderUnknown = 0x20000003;
 
 constexpr size_t kMessageUnits = 6000;
 // The one message shown at the end: what was removed, counted by kind; what
@@ -133,9 +134,13 @@ struct FinishRequest {
   uint64_t waitHandle;
   uint64_t fileHandle;
   wchar_t original[kFolderUnits];
+  // Started by a process that holds the file handle too and ends only
+  // after the copy: the file goes then, and the copy hands nothing on.
+  bool kept;
 };
 
-// "copy" /finish PROCESS FILE "original". False when it does not fit.
+// "copy" /finish PROCESS FILE "original", with /finish-kept for a kept
+// copy. False when it does not fit.
 bool ComposeFinishCommand(const wchar_t* copy, const FinishRequest& request, wchar_t* command, size_t capacity);
 
 enum FinishParse { NotAFinishingRun, FinishingRun, MalformedFinish };

@@ -7,6 +7,7 @@
 #include <cstdint>
 
 #include "system_places.h"
+#include "trust.h"
 
 struct Edition {
   const wchar_t* title;       // the wizard's title, and the Add/Remove Programs DisplayName
@@ -20,6 +21,15 @@ struct Edition {
   // protects the folders it creates; the uninstaller runs elevated.
   bool needsAdministrator;
 };
+
+// What runs as an administrator follows only an administrator's links and
+// protects what it writes; a user's own installation is the user's.
+constexpr LinkTrust LinksFollowed(const Edition& edition) {
+  return edition.needsAdministrator ? LinkTrust::AdministratorsOnly : LinkTrust::AnyOwner;
+}
+constexpr WriteRule WriteRuleOf(const Edition& edition) {
+  return WriteRule{LinksFollowed(edition), edition.needsAdministrator};
+}
 
 extern const Edition kAllUsersEdition;
 extern const Edition kSingleUserEdition;

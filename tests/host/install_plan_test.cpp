@@ -47,7 +47,10 @@ struct Installation {
     return sum ? sum + entries[edition->uninstallerEntry].size : 0;
   }
 
-  StepState State() { return {selected, installDir, startMenuDir, entries, RequiredBytes(), &errorCount, edition}; }
+  bool associationsChanged = false;
+  StepState State() {
+    return {selected, installDir, startMenuDir, entries, RequiredBytes(), &errorCount, edition, &associationsChanged};
+  }
 
   // The whole chain, one step after the other, each checked to leave the
   // folders as it found them.
@@ -298,6 +301,25 @@ TEST(InstallPlan, AStepNumberBeyondTheLastDoesNothing) {
   EXPECT_TRUE(i.recorder.progress.empty());
   EXPECT_TRUE(i.recorder.posted.empty());
   EXPECT_TRUE(i.recorder.status.empty());
+}
+
+// Explorer is told that file types changed once, after the last step, and
+// only when a component with shell registrations (the fifth to the eighth)
+// was installed.
+TEST(InstallPlan, ExplorerIsToldOnceAfterShellRegistrations) {
+  struct Case {
+    ComponentSelection selected;
+    uint32_t announcements;
+  } cases[] = {{kAllComponents, 1}, {1u << 0 | 1u << 3, 0}, {1u << 4, 1}, {0, 0}};
+  for (const Case& c : cases) {
+    Installation i;
+    i.selected = c.selected;
+    StepState state = i.State();
+    for (uint32_t step = 0; step < kFinalStep; ++step) PerformInstallStep(step, &state, i.recorder, i.recorder);
+    EXPECT_EQ(i.recorder.announcements, 0u) << "before the last step, selection " << c.selected;
+    PerformInstallStep(kFinalStep, &state, i.recorder, i.recorder);
+    EXPECT_EQ(i.recorder.announcements, c.announcements) << "selection " << c.selected;
+  }
 }
 
 }  // namespace

@@ -43,6 +43,7 @@ class PlanRecorder final : public InstallWrites, public StepSink {
   std::vector<uint32_t> posted;
   std::vector<uint32_t> progress;
   bool finished = false;
+  uint32_t announcements = 0;
 
   int CreateDirectoryChain(const wchar_t* folder) override {
     folders.push_back(Narrow(folder));
@@ -53,6 +54,7 @@ class PlanRecorder final : public InstallWrites, public StepSink {
                     (time ? "+" + std::to_string(time->lowDateTime) : ""));
     return failingEntryWrites.count(entryWrites_++) ? WriteFailed : Ok;
   }
+  void AnnounceAssociations() override { ++announcements; }
   int32_t CreateShortcut(const wchar_t* target, const wchar_t* shortcut) override {
     shortcuts.push_back(Narrow(shortcut) + " -> " + Narrow(target));
     return failingShortcuts.count(shortcutWrites_++) ? int32_t(0x80004005) : 0;

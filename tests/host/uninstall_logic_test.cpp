@@ -141,7 +141,9 @@ std::vector<RegistryWrite> InstallPlanValues(const wchar_t* folder) {
   installDir[kFolderUnits - 1] = 0;
   PayloadEntry entries[11] = {};
   uint32_t errors = 0;
-  StepState state = {kAllComponents, installDir, startMenuDir, entries, 2453504, &errors, &kAllUsersEdition};
+  bool associationsChanged = false;
+  StepState state = {kAllComponents, installDir, startMenuDir,      entries,
+                     2453504,        &errors,    &kAllUsersEdition, &associationsChanged};
   for (uint32_t step = 0; step < kInstallStepCount; ++step) PerformInstallStep(step, &state, recorder, recorder);
   return recorder.values;
 }

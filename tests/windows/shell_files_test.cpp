@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "folder_security.h"
+#include "file_security.h"
 #include "test_support.h"
 
 namespace {
@@ -128,27 +128,30 @@ TEST(CreateShortcut, ReportsCOMNotInitialisedOnTheThread) {
   EXPECT_TRUE(scratch.List().empty());
 }
 
-// The descriptors the created folders get, as the system reads them. Wine
-// keeps no DACL on a file (it maps one to Unix permissions and reads back
-// what those allow), so a folder's own cannot be read back here.
-TEST(FolderSecurity, TheSystemReadsTheDescriptorsAsIntended) {
+// The permissions the programs give, as the system reads the descriptors it
+// made from their texts. Wine keeps no DACL on a file (it maps one to Unix
+// permissions and reads back what those allow), so a folder's own cannot be
+// read back here.
+TEST(FileSecurity, TheSystemReadsTheDescriptorsAsIntended) {
+  const wchar_t kReadAndExecute[] = L"0x1200a9";
   struct Case {
-    const uint8_t* bytes;
-    DWORD size;
-    const wchar_t* text;  // no owner: the creator's default owner applies
+    Protection protection;
+    std::wstring text;
   } cases[] = {
-      {kInstallFolderSecurity, sizeof kInstallFolderSecurity,
-       L"D:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;0x1200a9;;;BU)"},
-      {kAdministratorsOnlySecurity, sizeof kAdministratorsOnlySecurity, L"D:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)"},
+      {Protection::InstallFolder, std::wstring(L"O:BAD:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;") + kReadAndExecute +
+                                      L";;;BU)(A;OICI;" + kReadAndExecute + L";;;AC)(A;OICI;" + kReadAndExecute +
+                                      L";;;S-1-15-2-2)"},
+      {Protection::InstallFile, std::wstring(L"O:BAD:P(A;;FA;;;SY)(A;;FA;;;BA)(A;;") + kReadAndExecute + L";;;BU)(A;;" +
+                                    kReadAndExecute + L";;;AC)(A;;" + kReadAndExecute + L";;;S-1-15-2-2)"},
+      {Protection::AdministratorsOnly, L"O:BAD:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)"},
   };
   for (const Case& c : cases) {
-    auto descriptor = reinterpret_cast<PSECURITY_DESCRIPTOR>(const_cast<uint8_t*>(c.bytes));
-    EXPECT_TRUE(IsValidSecurityDescriptor(descriptor));
-    EXPECT_EQ(GetSecurityDescriptorLength(descriptor), c.size);
+    LocalMemory descriptor;
+    ASSERT_TRUE(MakeDescriptor(c.protection, &descriptor));
+    EXPECT_TRUE(IsValidSecurityDescriptor(descriptor.Get()));
     wchar_t* text = nullptr;
     ASSERT_TRUE(ConvertSecurityDescriptorToStringSecurityDescriptorW(
-        descriptor, SDDL_REVISION_1,
-        OWNER_SECURITY_INFORMATION | GROUP_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION, &text, nullptr));
+        descriptor.Get(), SDDL_REVISION_1, OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION, &text, nullptr));
     EXPECT_EQ(std::wstring(text), c.text);
     LocalFree(text);
   }

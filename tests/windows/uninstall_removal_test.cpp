@@ -1,5 +1,6 @@
 // The uninstaller's file operations against the real file system: folders
 // it never removes, files it cannot remove, and files it must not.
+#include "file_system.h"
 #include "removal.h"
 
 #include <shlobj.h>
@@ -39,9 +40,9 @@ TEST(UninstallRemoval, RemovesAnEmptyFolderAndQuietlyKeepsAFullOne) {
   ASSERT_TRUE(CreateDirectoryW(scratch.Path(L"Full").c_str(), nullptr));
   ASSERT_TRUE(WriteFileBytes(scratch.Path(L"Full\\user file.txt"), "x", 1));
   RemovalReport report = {};
-  RemoveFolderIfEmpty(scratch.Path(L"Empty\\").c_str(), &report);
-  RemoveFolderIfEmpty(scratch.Path(L"Full\\").c_str(), &report);
-  RemoveFolderIfEmpty(scratch.Path(L"Missing\\").c_str(), &report);
+  RemoveFolderIfEmpty(scratch.Path(L"Empty\\").c_str(), LinkTrust::AdministratorsOnly, &report);
+  RemoveFolderIfEmpty(scratch.Path(L"Full\\").c_str(), LinkTrust::AdministratorsOnly, &report);
+  RemoveFolderIfEmpty(scratch.Path(L"Missing\\").c_str(), LinkTrust::AdministratorsOnly, &report);
   EXPECT_EQ(report.removed[FolderKind], 1u);
   EXPECT_EQ(report.failureCount, 0u);
   EXPECT_EQ(scratch.List(), (std::vector<std::wstring>{L"Full\\", L"Full\\user file.txt"}));
@@ -54,9 +55,9 @@ TEST(UninstallRemoval, AFileInUseIsNamedAndTheOthersGo) {
   HANDLE held = CreateFileW(scratch.Path(L"Held.exe").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
   ASSERT_NE(held, INVALID_HANDLE_VALUE);
   RemovalReport report = {};
-  RemoveFile(scratch.Path(L"Held.exe").c_str(), ProgramKind, &report);
-  RemoveFile(scratch.Path(L"Free.exe").c_str(), ProgramKind, &report);
-  RemoveFile(scratch.Path(L"Never installed.exe").c_str(), ProgramKind, &report);
+  RemoveFile(scratch.Path(L"Held.exe").c_str(), ProgramKind, LinkTrust::AdministratorsOnly, &report);
+  RemoveFile(scratch.Path(L"Free.exe").c_str(), ProgramKind, LinkTrust::AdministratorsOnly, &report);
+  RemoveFile(scratch.Path(L"Never installed.exe").c_str(), ProgramKind, LinkTrust::AdministratorsOnly, &report);
   CloseHandle(held);
   EXPECT_EQ(report.removed[ProgramKind], 1u);
   ASSERT_EQ(report.failureCount, 1u);
@@ -70,8 +71,8 @@ TEST(UninstallRemoval, AProgramGoesOnlyAtTheSizeSetupWrites) {
   ASSERT_TRUE(WriteFileBytes(scratch.Path(L"Installed.exe"), "abc", 3));
   ASSERT_TRUE(WriteFileBytes(scratch.Path(L"Users own.exe"), "abcd", 4));
   RemovalReport report = {};
-  RemoveFile(scratch.Path(L"Installed.exe").c_str(), ProgramKind, &report, 3);
-  RemoveFile(scratch.Path(L"Users own.exe").c_str(), ProgramKind, &report, 3);
+  RemoveFile(scratch.Path(L"Installed.exe").c_str(), ProgramKind, LinkTrust::AdministratorsOnly, &report, 3);
+  RemoveFile(scratch.Path(L"Users own.exe").c_str(), ProgramKind, LinkTrust::AdministratorsOnly, &report, 3);
   EXPECT_EQ(report.removed[ProgramKind], 1u);
   EXPECT_EQ(report.kept[ProgramKind] + report.failureCount, 0u);
   EXPECT_EQ(scratch.List(), std::vector<std::wstring>{L"Users own.exe"});
@@ -83,13 +84,20 @@ TEST(UninstallRemoval, OpensForRemovalOnlyWhatThePathSays) {
   ASSERT_TRUE(CreateDirectoryW(scratch.Path(L"folder").c_str(), nullptr));
   UniqueHandle handle;
   uint64_t bytes = 0;
-  EXPECT_EQ(OpenToRemove(scratch.Path(L"file.exe").c_str(), false, DELETE, kShareAll, &handle, &bytes), 0u);
+  EXPECT_EQ(OpenToRemove(scratch.Path(L"file.exe").c_str(), EntryKind::File, DELETE, kShareAll,
+                         LinkTrust::AdministratorsOnly, &handle, &bytes),
+            0u);
   EXPECT_EQ(bytes, 5u);
-  EXPECT_EQ(OpenToRemove(scratch.Path(L"folder\\").c_str(), true, DELETE, kShareAll, &handle, nullptr), 0u);
-  EXPECT_EQ(OpenToRemove(scratch.Path(L"file.exe").c_str(), true, DELETE, kShareAll, &handle, nullptr),
+  EXPECT_EQ(OpenToRemove(scratch.Path(L"folder\\").c_str(), EntryKind::Folder, DELETE, kShareAll,
+                         LinkTrust::AdministratorsOnly, &handle, nullptr),
+            0u);
+  EXPECT_EQ(OpenToRemove(scratch.Path(L"file.exe").c_str(), EntryKind::Folder, DELETE, kShareAll,
+                         LinkTrust::AdministratorsOnly, &handle, nullptr),
             DWORD(ERROR_DIRECTORY));
   EXPECT_FALSE(handle.Valid());
-  EXPECT_NE(OpenToRemove(scratch.Path(L"folder").c_str(), false, DELETE, kShareAll, &handle, nullptr), 0u);
+  EXPECT_NE(OpenToRemove(scratch.Path(L"folder").c_str(), EntryKind::File, DELETE, kShareAll,
+                         LinkTrust::AdministratorsOnly, &handle, nullptr),
+            0u);
   EXPECT_FALSE(handle.Valid());
 }
 

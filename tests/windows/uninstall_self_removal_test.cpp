@@ -14,6 +14,7 @@
 #include "owners.h"
 #include "removal.h"
 #include "test_support.h"
+#include "trusted_paths.h"
 
 namespace {
 
@@ -89,9 +90,9 @@ TEST(FinishingRunGuard, TrustsOnlyTheProcessAndFilesItCanCheck) {
   ASSERT_TRUE(WriteSized(scratch.Path(L"longer.exe"), 20001));
   UniqueHandle a = OpenForReading(scratch.Path(L"a.exe"));
   ASSERT_TRUE(a.Valid());
-  EXPECT_TRUE(IsHandleOf(a.Get(), scratch.Path(L"a.exe").c_str()));
-  EXPECT_FALSE(IsHandleOf(a.Get(), scratch.Path(L"same.exe").c_str()));
-  EXPECT_FALSE(IsHandleOf(event.Get(), scratch.Path(L"a.exe").c_str()));
+  EXPECT_TRUE(IsFileAt(a.Get(), scratch.Path(L"a.exe").c_str()));
+  EXPECT_FALSE(IsFileAt(a.Get(), scratch.Path(L"same.exe").c_str()));
+  EXPECT_FALSE(IsFileAt(event.Get(), scratch.Path(L"a.exe").c_str()));
   struct Case {
     const wchar_t* other;
     bool same;
@@ -104,28 +105,39 @@ TEST(FinishingRunGuard, TrustsOnlyTheProcessAndFilesItCanCheck) {
   }
 }
 
-// For all users: the copy moves out of its folder, the folder goes, and the
-// hand-off process alone keeps the copy until it ends. It inherits that one
-// handle and nothing else the copy holds.
-TEST(FinishingCopyEnd, HandsItsFileToAShortLivedProcessAndLeavesNoFolder) {
-  ScratchFolder windowsTemp;
-  const std::wstring folder = windowsTemp.Path(L"vlu1\\"), copy = folder + L"vlu1.tmp";
-  ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr));
-  ASSERT_TRUE(WriteSized(copy, 64));
-  ASSERT_TRUE(WriteSized(windowsTemp.Path(L"other.tmp"), 64));
-  UniqueHandle held = HoldForDeletion(copy), other = HoldForDeletion(windowsTemp.Path(L"other.tmp"));
-  ASSERT_TRUE(held.Valid() && other.Valid());
-  UniqueHandle release(CreateEventW(nullptr, TRUE, FALSE, kStandInEvent));
-  ASSERT_TRUE(release.Valid());
+// For all users: the copy moves out of its folder and the folder goes. A
+// kept copy leaves its file to the process that started it; a copy started
+// alone hands it to a short-lived process, which inherits that one handle
+// and nothing else the copy holds, and leaves it to the restart as well, in
+// case that process ends first.
+TEST(FinishingCopyEnd, LeavesItsFileToAProcessThatOutlivesItAndNoFolder) {
+  for (bool kept : {true, false}) {
+    ScratchFolder windowsTemp;
+    const std::wstring folder = windowsTemp.Path(L"vlu1\\"), copy = folder + L"vlu1.exe";
+    ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr));
+    ASSERT_TRUE(WriteSized(copy, 64));
+    ASSERT_TRUE(WriteSized(windowsTemp.Path(L"other.exe"), 64));
+    UniqueHandle held = HoldForDeletion(copy), other = HoldForDeletion(windowsTemp.Path(L"other.exe"));
+    ASSERT_TRUE(held.Valid() && other.Valid());
+    UniqueHandle keeper;  // the process that started a kept copy
+    ASSERT_TRUE(DuplicateHandle(GetCurrentProcess(), held.Get(), GetCurrentProcess(), keeper.Put(), 0, FALSE,
+                                DUPLICATE_SAME_ACCESS));
+    if (!kept) keeper.Reset();
+    UniqueHandle release(CreateEventW(nullptr, TRUE, FALSE, kStandInEvent));
+    ASSERT_TRUE(release.Valid());
 
-  RecordedRestart restart(true);
-  EXPECT_EQ(EndFinishingCopy(copy.c_str(), held.Get(), true, BesideTest(L"hand_off_stand_in.exe").c_str(), restart),
-            HandedOff);
-  EXPECT_TRUE(restart.scheduled.empty());
-  held.Reset();  // as the copy's end closes it
-  other.Reset();
-  EXPECT_EQ(windowsTemp.List(), std::vector<std::wstring>{L"vlu1.tmp"});  // held by the hand-off alone
-  EXPECT_TRUE(GoneOnceReleased(windowsTemp.Path(L"vlu1.tmp"), release.Get()));
+    RecordedRestart restart(true);
+    EXPECT_EQ(
+        EndFinishingCopy(copy.c_str(), held.Get(), kept, true, BesideTest(L"hand_off_stand_in.exe").c_str(), restart),
+        HandedOff);
+    EXPECT_EQ(restart.scheduled,
+              kept ? std::vector<std::wstring>{} : std::vector<std::wstring>{windowsTemp.Path(L"vlu1.exe")});
+    held.Reset();  // as the copy's end closes it
+    other.Reset();
+    EXPECT_EQ(windowsTemp.List(), std::vector<std::wstring>{L"vlu1.exe"}) << "kept " << kept;
+    keeper.Reset();
+    EXPECT_TRUE(GoneOnceReleased(windowsTemp.Path(L"vlu1.exe"), release.Get())) << "kept " << kept;
+  }
 }
 
 TEST(FinishingCopyEnd, WhatCannotBeHandedOffIsLeftToTheRestartOrTheNextStart) {
@@ -139,29 +151,29 @@ TEST(FinishingCopyEnd, WhatCannotBeHandedOffIsLeftToTheRestartOrTheNextStart) {
     std::vector<std::wstring> scheduled;  // relative to the scratch folder
     std::vector<std::wstring> left;
   } cases[] = {
-      {"all users", true, true, true, RemovedAtRestart, {L"vlu1.tmp"}, {L"vlu1.tmp"}},
-      {"all users, restart refused", true, true, false, LeftForNextStart, {L"vlu1.tmp"}, {L"vlu1.tmp"}},
+      {"all users", true, true, true, RemovedAtRestart, {L"vlu1.exe"}, {L"vlu1.exe"}},
+      {"all users, restart refused", true, true, false, LeftForNextStart, {L"vlu1.exe"}, {L"vlu1.exe"}},
       // Without its handle the copy cannot move: file first, then its folder.
       {"all users, no handle",
        true,
        false,
        true,
        RemovedAtRestart,
-       {L"vlu1\\vlu1.tmp", L"vlu1\\"},
-       {L"vlu1\\", L"vlu1\\vlu1.tmp"}},
-      {"single user", false, true, true, LeftForNextStart, {}, {L"vlu1\\", L"vlu1\\vlu1.tmp"}},
+       {L"vlu1\\vlu1.exe", L"vlu1\\"},
+       {L"vlu1\\", L"vlu1\\vlu1.exe"}},
+      {"single user", false, true, true, LeftForNextStart, {}, {L"vlu1\\", L"vlu1\\vlu1.exe"}},
   };
   for (const Case& c : cases) {
     ScratchFolder temp;
-    const std::wstring copy = temp.Path(L"vlu1\\vlu1.tmp");
+    const std::wstring copy = temp.Path(L"vlu1\\vlu1.exe");
     ASSERT_TRUE(CreateDirectoryW(temp.Path(L"vlu1").c_str(), nullptr));
     ASSERT_TRUE(WriteSized(copy, 64));
     UniqueHandle held = HoldForDeletion(copy);
     ASSERT_TRUE(held.Valid());
     RecordedRestart restart(c.restartAccepts);
-    EXPECT_EQ(
-        EndFinishingCopy(copy.c_str(), c.withHandle ? held.Get() : nullptr, c.machineWide, missing.c_str(), restart),
-        c.end)
+    EXPECT_EQ(EndFinishingCopy(copy.c_str(), c.withHandle ? held.Get() : nullptr, false, c.machineWide, missing.c_str(),
+                               restart),
+              c.end)
         << c.what;
     std::vector<std::wstring> scheduled;
     for (const std::wstring& path : c.scheduled) scheduled.push_back(temp.Path(path));
@@ -173,23 +185,23 @@ TEST(FinishingCopyEnd, WhatCannotBeHandedOffIsLeftToTheRestartOrTheNextStart) {
 TEST(StaleCopies, OnlyUninstallerCopiesThatNothingHoldsAreSwept) {
   ScratchFolder temp;
   const size_t allUsers = kUninstallers[0].bytes, singleUser = kUninstallers[1].bytes;
-  ASSERT_TRUE(WriteSized(temp.Path(L"vluA.tmp"), allUsers));
-  ASSERT_TRUE(WriteSized(temp.Path(L"VLUb.TMP"), singleUser));
-  ASSERT_TRUE(WriteSized(temp.Path(L"vluRunning.tmp"), allUsers));
-  ASSERT_TRUE(WriteSized(temp.Path(L"vluSmall.tmp"), 4096));
-  ASSERT_TRUE(WriteSized(temp.Path(L"other.tmp"), allUsers));
-  ASSERT_TRUE(WriteSized(temp.Path(L"vluC.tmpx"), allUsers));
-  ASSERT_TRUE(CreateDirectoryW(temp.Path(L"vluD.tmp").c_str(), nullptr));
+  ASSERT_TRUE(WriteSized(temp.Path(L"vluA.exe"), allUsers));
+  ASSERT_TRUE(WriteSized(temp.Path(L"VLUb.EXE"), singleUser));
+  ASSERT_TRUE(WriteSized(temp.Path(L"vluRunning.exe"), allUsers));
+  ASSERT_TRUE(WriteSized(temp.Path(L"vluSmall.exe"), 4096));
+  ASSERT_TRUE(WriteSized(temp.Path(L"other.exe"), allUsers));
+  ASSERT_TRUE(WriteSized(temp.Path(L"vluC.exex"), allUsers));
+  ASSERT_TRUE(CreateDirectoryW(temp.Path(L"vluD.exe").c_str(), nullptr));
   // A copy still running holds its file with delete access, as the
   // uninstaller handed it over (here without deleting it on close, so that
   // what the sweep did to it shows once the handle is closed).
-  UniqueHandle running(CreateFileW(temp.Path(L"vluRunning.tmp").c_str(), GENERIC_READ | DELETE,
+  UniqueHandle running(CreateFileW(temp.Path(L"vluRunning.exe").c_str(), GENERIC_READ | DELETE,
                                    FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING, 0, nullptr));
   ASSERT_TRUE(running.Valid());
-  SweepStaleCopies(temp.Path().c_str());
+  SweepStaleCopies(temp.Path().c_str(), LinkTrust::AdministratorsOnly);
   running.Reset();
   EXPECT_EQ(temp.List(),
-            (std::vector<std::wstring>{L"other.tmp", L"vluC.tmpx", L"vluD.tmp\\", L"vluRunning.tmp", L"vluSmall.tmp"}));
+            (std::vector<std::wstring>{L"other.exe", L"vluC.exex", L"vluD.exe\\", L"vluRunning.exe", L"vluSmall.exe"}));
 }
 
 }  // namespace
