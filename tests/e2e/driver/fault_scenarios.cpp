@@ -248,19 +248,22 @@ void ScenarioRepetition() {
 }
 
 // An existing install folder that every user may change, holding a file of
-// a user's (prepare/open_folder.sh; Wine reads permission bits 0777 back as
-// an Everyone entry with every right). AppPath names it, as a pick in the
-// folder picker would. Afterwards only administrators may change the folder
-// and each program, and the user's file keeps its own permissions: nothing
-// is handed down to what the folder already held.
+// a user's and an earlier installation's Talvex.exe that every user may
+// change too (prepare/open_folder.sh; Wine reads permission bits 0777 back
+// as an Everyone entry with every right). AppPath names it, as a pick in
+// the folder picker would. Afterwards only administrators may change the
+// folder and each program, the rewritten one included, and the user's file
+// keeps its own permissions: nothing is handed down to what the folder
+// already held.
 void ScenarioOpenFolder() {
   const std::wstring folder = L"C:\\Apps\\", notes = folder + L"notes.txt";
   const std::wstring notesDacl = DaclText(notes);
   Note("DACL of %s: %s", Narrow(folder).c_str(), Narrow(DaclText(folder)).c_str());
   Note("DACL of %s: %s", Narrow(notes).c_str(), Narrow(notesDacl).c_str());
   std::string entry;
-  if (!Expect(AnyoneMayChange(folder, &entry) && AnyoneMayChange(notes, &entry), "every user may change %s and %s",
-              Narrow(folder).c_str(), Narrow(notes).c_str()) ||
+  if (!Expect(AnyoneMayChange(folder, &entry) && AnyoneMayChange(notes, &entry) &&
+                  AnyoneMayChange(folder + L"Talvex.exe", &entry),
+              "every user may change %s and what it holds", Narrow(folder).c_str()) ||
       !Expect(WriteText(kAppPathKey, L"AppPath", REG_SZ, folder), "AppPath names %s", Narrow(folder).c_str()) ||
       !ExpectText(InstallWithWizard(kAllComponents), folder, "the folder installed into")) {
     return;
