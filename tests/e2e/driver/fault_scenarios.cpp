@@ -1,6 +1,7 @@
 // The wizard when the machine works against it: a drive that fills up, a
 // program file held open by another program, a file where the Start-menu
-// folder belongs, unusable AppPath values, and twenty installations in a row.
+// folder belongs, unusable AppPath values, twenty installations in a row, and
+// folders and links that a standard user controls.
 #include "fault_scenarios.h"
 
 #include <windows.h>
@@ -10,6 +11,7 @@
 
 #include "expect.h"
 #include "scenario_steps.h"
+#include "scenarios.h"
 #include "system_state.h"
 #include "ui.h"
 
@@ -243,4 +245,66 @@ void ScenarioRepetition() {
     for (const std::wstring& change : changes) Note("%s", Narrow(change).c_str());
     Expect(changes.empty(), "run %d: the same files and registry values as run 1", run);
   }
+}
+
+// An existing install folder that every user may change, holding a file of
+// a user's and an earlier installation's Talvex.exe that every user may
+// change too (prepare/open_folder.sh; Wine reads permission bits 0777 back
+// as an Everyone entry with every right). AppPath names it, as a pick in
+// the folder picker would. Afterwards only administrators may change the
+// folder and each program, the rewritten one included, and the user's file
+// keeps its own permissions: nothing is handed down to what the folder
+// already held.
+void ScenarioOpenFolder() {
+  const std::wstring folder = L"C:\\Apps\\", notes = folder + L"notes.txt";
+  const std::wstring notesDacl = DaclText(notes);
+  Note("DACL of %s: %s", Narrow(folder).c_str(), Narrow(DaclText(folder)).c_str());
+  Note("DACL of %s: %s", Narrow(notes).c_str(), Narrow(notesDacl).c_str());
+  std::string entry;
+  if (!Expect(AnyoneMayChange(folder, &entry) && AnyoneMayChange(notes, &entry) &&
+                  AnyoneMayChange(folder + L"Talvex.exe", &entry),
+              "every user may change %s and what it holds", Narrow(folder).c_str()) ||
+      !Expect(WriteText(kAppPathKey, L"AppPath", REG_SZ, folder), "AppPath names %s", Narrow(folder).c_str()) ||
+      !ExpectText(InstallWithWizard(kAllComponents), folder, "the folder installed into")) {
+    return;
+  }
+  std::vector<std::wstring> secured = {folder, folder + kUninstallerFileName};
+  for (const Component& c : kComponentTable) secured.push_back(folder + c.name + L".exe");
+  for (const std::wstring& path : secured) {
+    bool open = AnyoneMayChange(path, &entry);
+    Expect(!open, "only administrators may change %s%s", Narrow(path).c_str(), open ? (": " + entry).c_str() : "");
+  }
+  ExpectText(DaclText(notes), notesDacl, "DACL of the user's file");
+}
+
+// C:\Linked is a link a standard user made to C:\Target
+// (prepare/link_above_folder.sh). Setup refuses to write through it: not
+// the install folder it would make below it, not a file.
+void ScenarioLinkAboveFolder() {
+  PayloadView payload;
+  if (!LoadPayload(&payload)) return;
+  const std::wstring folder = L"C:\\Linked\\Velunora\\", target = L"C:\\Target\\";
+  // AppPath is offered only while its folder exists; the folder goes again
+  // before "&Install", so that setup has to make it itself.
+  if (!Expect(IsLinkedFolder(L"C:\\Linked") && FolderEntries(target).empty(), "C:\\Linked is a link to the empty %s",
+              Narrow(target).c_str()) ||
+      !Expect(CreateDirectoryW(folder.c_str(), nullptr) && WriteText(kAppPathKey, L"AppPath", REG_SZ, folder),
+              "AppPath names %s, made for the moment", Narrow(folder).c_str())) {
+    return;
+  }
+  Setup setup;
+  if (!Launch(&setup)) return;
+  GoToFolderPage(setup, false);
+  ExpectText(ControlText(setup.pages[kFolder], 1005), folder, "install folder");
+  Expect(RemoveDirectoryW(folder.c_str()) && FolderEntries(target).empty(), "%s is empty again",
+         Narrow(target).c_str());
+  const Outcome refused = {kAllComponents, 0, 0, false, 0};
+  std::vector<std::wstring> lines = InstallAndWait(setup, kFailedStatus, true);
+  Expect(lines == ExpectedLines(folder, refused), "details lines: every file refused");
+  Click(setup.pages[kProgress], 1);
+  ExpectExit(&setup, "\"&Close\"");
+  ExpectInstalled(payload, folder, refused);
+  std::vector<std::wstring> written = FolderEntries(target);
+  for (const std::wstring& name : written) Note("in %s: %s", Narrow(target).c_str(), Narrow(name).c_str());
+  Expect(written.empty(), "nothing was written into %s", Narrow(target).c_str());
 }

@@ -9,3 +9,7 @@ void ScenarioLockedFile();
 void ScenarioBlockedStartMenu();
 void ScenarioBadAppPath();
 void ScenarioRepetition();
+// Folders and links a standard user controls, in the way of the
+// installation for all users.
+void ScenarioOpenFolder();
+void ScenarioLinkAboveFolder();

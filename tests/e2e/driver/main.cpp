@@ -38,6 +38,7 @@ const Scenario kScenarios[] = {
     {L"uninstall-unicode-folder", ScenarioUninstallUnicodeFolder},
     {L"uninstall-through-link", ScenarioUninstallThroughLink},
     {L"uninstall-in-place", ScenarioUninstallInPlace},
+    {L"single-user-moved-programs", ScenarioSingleUserMovedPrograms},
     // Faults and hardening.
     {L"disk-full", ScenarioDiskFull},
     {L"locked-file", ScenarioLockedFile},
@@ -45,6 +46,8 @@ const Scenario kScenarios[] = {
     {L"bad-app-path", ScenarioBadAppPath},
     {L"repetition", ScenarioRepetition},
     {L"planted-dlls", ScenarioPlantedDlls},
+    {L"open-folder", ScenarioOpenFolder},
+    {L"link-above-folder", ScenarioLinkAboveFolder},
     {L"bench", ScenarioBench},
     {L"first-page", ScenarioFirstPage},
 };

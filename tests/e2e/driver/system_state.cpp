@@ -1,9 +1,14 @@
 #include "system_state.h"
 
+#include <aclapi.h>
+#include <sddl.h>
 #include <shlobj.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
+
+#include "expect.h"
 
 std::wstring RegistryValue::Text() const {
   std::wstring text(data.size() / 2, L'\0');
@@ -78,6 +83,79 @@ std::vector<std::wstring> FolderEntries(const std::wstring& folder) {
   FindClose(search);
   std::sort(names.begin(), names.end());
   return names;
+}
+
+namespace {
+
+// A folder's path without its trailing backslash: with it, Wine describes
+// what lies behind a link rather than the link itself.
+std::wstring WithoutSeparator(std::wstring path) {
+  if (path.size() > 3 && path.back() == L'\\') path.pop_back();
+  return path;
+}
+
+}  // namespace
+
+bool IsLinkedFolder(const std::wstring& path) {
+  const DWORD kLinkedFolder = FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT;
+  DWORD attributes = GetFileAttributesW(WithoutSeparator(path).c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & kLinkedFolder) == kLinkedFolder;
+}
+
+bool AnyoneMayChange(const std::wstring& path, std::string* entry) {
+  // Any of these lets its holder replace a file, or add, delete or rename
+  // what a folder holds, or give itself such rights: FILE_WRITE_DATA
+  // (a folder: add a file), FILE_APPEND_DATA (add a folder),
+  // FILE_DELETE_CHILD, DELETE, WRITE_DAC, WRITE_OWNER, GENERIC_ALL,
+  // GENERIC_WRITE.
+  const DWORD kRightsToChange =
+      0x00000002 | 0x00000004 | 0x00000040 | 0x00010000 | 0x00040000 | 0x00080000 | 0x10000000 | 0x40000000;
+  const wchar_t* const kAnyone[] = {L"S-1-1-0", L"S-1-5-32-545", L"S-1-5-11"};  // Everyone, Users, Authenticated Users
+  PACL dacl = nullptr;
+  PSECURITY_DESCRIPTOR descriptor = nullptr;
+  if (GetNamedSecurityInfoW(WithoutSeparator(path).c_str(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr,
+                            &dacl, nullptr, &descriptor) != ERROR_SUCCESS) {
+    *entry = "the DACL cannot be read";
+    return true;
+  }
+  bool open = !dacl;
+  *entry = open ? "no DACL" : "";
+  for (DWORD i = 0; dacl && !open && i < dacl->AceCount; ++i) {
+    ACCESS_ALLOWED_ACE* ace = nullptr;
+    if (!GetAce(dacl, i, reinterpret_cast<void**>(&ace)) || ace->Header.AceType != ACCESS_ALLOWED_ACE_TYPE ||
+        !(ace->Mask & kRightsToChange)) {
+      continue;
+    }
+    wchar_t* sid = nullptr;
+    if (!ConvertSidToStringSidW(&ace->SidStart, &sid)) continue;
+    for (const wchar_t* anyone : kAnyone) {
+      if (lstrcmpW(sid, anyone) != 0) continue;
+      char mask[16];
+      std::snprintf(mask, sizeof mask, "0x%lx", ace->Mask);
+      *entry = Narrow(sid) + " allowed " + mask;
+      open = true;
+    }
+    LocalFree(sid);
+  }
+  LocalFree(descriptor);
+  return open;
+}
+
+std::wstring DaclText(const std::wstring& path) {
+  PSECURITY_DESCRIPTOR descriptor = nullptr;
+  if (GetNamedSecurityInfoW(WithoutSeparator(path).c_str(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr,
+                            nullptr, nullptr, &descriptor) != ERROR_SUCCESS) {
+    return L"";
+  }
+  wchar_t* text = nullptr;
+  std::wstring dacl;
+  if (ConvertSecurityDescriptorToStringSecurityDescriptorW(descriptor, SDDL_REVISION_1, DACL_SECURITY_INFORMATION,
+                                                           &text, nullptr)) {
+    dacl = text;
+    LocalFree(text);
+  }
+  LocalFree(descriptor);
+  return dacl;
 }
 
 namespace {

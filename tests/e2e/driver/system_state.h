@@ -31,6 +31,16 @@ bool WriteBytes(const std::wstring& keyPath, const wchar_t* valueName, DWORD typ
 bool LastWriteTime(const std::wstring& path, FILETIME* time);
 bool IsFolder(const std::wstring& path);
 std::vector<std::wstring> FolderEntries(const std::wstring& folder);  // names, sorted
+// A folder that is a link (Wine shows a symbolic link of its file system as
+// a folder that is a reparse point).
+bool IsLinkedFolder(const std::wstring& path);
+
+// Whether the DACL of `path` lets Everyone, Users or Authenticated Users
+// change it or what it holds; `entry` then names the first such entry. An
+// unreadable DACL, or none, answers true.
+bool AnyoneMayChange(const std::wstring& path, std::string* entry);
+// The DACL of `path` as SDDL text; "" when it cannot be read.
+std::wstring DaclText(const std::wstring& path);
 
 // Bytes available to the caller on the drive or folder; 0 when unknown.
 uint64_t FreeBytes(const std::wstring& path);

@@ -474,6 +474,32 @@ void ScenarioBothEditions() {
   ExpectUnchanged(before, "installing and uninstalling both editions");
 }
 
+// The user's programs folder is a link of the user's to C:\Moved\Programs
+// (prepare/single_user_moved_programs.sh). The single-user edition acts
+// with the user's own rights, so its setup and its uninstaller both follow
+// it; the uninstaller removes the installation and leaves the link.
+void ScenarioSingleUserMovedPrograms() {
+  const EditionPlaces& user = SingleUser();
+  const std::wstring link = UserFolder(CSIDL_LOCAL_APPDATA) + L"Programs", moved = L"C:\\Moved\\Programs\\";
+  if (!Expect(IsLinkedFolder(link) && IsFolder(moved) && !IsFolder(moved + L"Velunora"), "%s is a link to %s",
+              Narrow(link).c_str(), Narrow(moved).c_str())) {
+    return;
+  }
+  CreateTheUsersSystemKeys();
+  Snapshot before = TakeSnapshot(kMachineAndUserState);
+  if (!Expect(InstallWithWizard(kAllComponents, user) == user.defaultInstallDir, "setup-user.exe installs")) return;
+  std::vector<std::wstring> names = {kUninstallerFileName};
+  for (const Component& c : kComponentTable) names.push_back(std::wstring(c.name) + L".exe");
+  std::sort(names.begin(), names.end());
+  Expect(FolderEntries(moved + L"Velunora\\") == names, "the files lie in %sVelunora", Narrow(moved).c_str());
+
+  UninstallRun run = RunUninstaller(ReadValue(kUninstallKey, L"UninstallString", HKEY_CURRENT_USER).Text(), true);
+  ExpectText(run.closingText, std::wstring(kRemovedAll) + L"\n\n" + RemovedLine(9, 8, 28, 2), "closing message");
+  ExpectUnchanged(before, "installing and uninstalling through the moved programs folder");
+  Expect(!IsFolder(moved + L"Velunora") && IsLinkedFolder(link) && IsFolder(moved),
+         "the Velunora folder is gone; the link and %s stay", Narrow(moved).c_str());
+}
+
 // An install folder named with letters outside the ANSI code page, which
 // Wine writes a shortcut's stored path in: the shortcuts still lead into it,
 // and the uninstaller knows them by their targets.
@@ -495,22 +521,28 @@ void ScenarioUninstallUnicodeFolder() {
   Expect(!IsFolder(folder) && IsFolder(parent), "the install folder is gone, the folder above it stays");
 }
 
-// The install folder has been replaced by a link to another folder, as a
-// junction would do on Windows (prepare/uninstall-through-link.sh: Wine
-// makes no junctions, but follows a symbolic link made outside it the same
-// way, and reports where a file really is). The uninstaller started
-// through the link deletes nothing: not what the other folder holds, not
-// the registry values, not the shortcuts.
+// The install folder replaced by a link to another folder once installed,
+// as a junction a user made would do on Windows: Wine makes no junctions,
+// but follows a symbolic link of the file system the same way, and reports
+// where a file really is. setup.exe writes through no such link, so the
+// host swaps the folder for one only when asked (prepare/
+// uninstall_through_link.sh). The uninstaller started through the link
+// deletes nothing: not what the other folder holds, not the registry
+// values, not the shortcuts.
 void ScenarioUninstallThroughLink() {
-  const std::wstring link = L"C:\\Apps\\Velunora\\", elsewhere = L"C:\\Elsewhere\\";
-  if (!Expect(IsFolder(link) && FolderEntries(elsewhere).empty(), "%s leads to the empty %s", Narrow(link).c_str(),
-              Narrow(elsewhere).c_str()) ||
-      !Expect(WriteText(L"Software\\Velunora", L"AppPath", REG_SZ, link), "AppPath names the link") ||
-      !InstallInto(kAllComponents, link)) {
+  const std::wstring folder = L"C:\\Apps\\Velunora\\", elsewhere = L"C:\\Elsewhere\\";
+  const std::wstring request = L"C:\\swap-request", done = L"C:\\swap-done";
+  if (!Expect(CreateDirectoryW(L"C:\\Apps", nullptr) && CreateDirectoryW(folder.c_str(), nullptr), "%s made",
+              Narrow(folder).c_str()) ||
+      !Expect(WriteText(L"Software\\Velunora", L"AppPath", REG_SZ, folder), "AppPath names it") ||
+      !InstallInto(kAllComponents, folder) || !Expect(WriteFileBytes(request, "", 0), "the swap is asked for") ||
+      !Expect(WaitUntil([&] { return GetFileAttributesW(done.c_str()) != INVALID_FILE_ATTRIBUTES; }),
+              "the host has swapped the folder for a link")) {
     return;
   }
   std::vector<std::wstring> files = FolderEntries(elsewhere);
-  ExpectNumber(files.size(), kComponentCount + 1, "files in the folder the link leads to");
+  Expect(IsLinkedFolder(folder) && files.size() == kComponentCount + 1, "%s leads to %s, which holds the %u files",
+         Narrow(folder).c_str(), Narrow(elsewhere).c_str(), unsigned(files.size()));
   Snapshot installed = TakeSnapshot(kMachineAndUserState);
   UninstallRun run = RunUninstaller(ReadValue(kUninstallKey, L"UninstallString").Text(), true);
   ExpectText(run.closingText, kNotTheUninstaller, "closing message");

@@ -14,3 +14,6 @@ void ScenarioUninstallInPlace();
 // all-users one.
 void ScenarioSingleUser();
 void ScenarioBothEditions();
+// The single-user edition with the user's programs folder moved elsewhere
+// through a link of the user's.
+void ScenarioSingleUserMovedPrograms();
