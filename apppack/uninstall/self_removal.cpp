@@ -66,8 +66,7 @@ bool StartWithHandles(const wchar_t* program, wchar_t* command, const wchar_t* f
                                 folder, &startup.StartupInfo, &info);
   DeleteProcThreadAttributeList(list);
   if (started) {
-    CloseHandle(info.hThread);
-    CloseHandle(info.hProcess);
+    UniqueHandle process(info.hProcess), thread(info.hThread);
     if (processId) *processId = info.dwProcessId;
   }
   return started;
@@ -202,19 +201,15 @@ bool StartFinishingCopy(const wchar_t* self, bool machineWide) {
       request.fileHandle = uint64_t(reinterpret_cast<UINT_PTR>(file.Get()));
       WideCopy(request.original, kFolderUnits, self);
       HANDLE handles[] = {process.Get(), file.Get()};
-      // Kept: the command processor (without its AutoRun commands, and
-      // without expanding anything) starts the copy, hands it both handles
+      // Kept: the command processor starts the copy, hands it both handles
       // and ends only after it, closing the last handle once the copy's
-      // image is gone. A percent sign in a path would be read as a
-      // variable: such a copy is started alone.
+      // image is gone.
       request.kept = true;
-      wchar_t command[kCommandUnits + 48] = L"cmd.exe /d /v:off /s /c \"";
-      wchar_t finish[kCommandUnits];
+      wchar_t command[kCommandUnits + 32];
       wchar_t processor[MAX_PATH];
-      started = ComposeFinishCommand(copy, request, finish, kCommandUnits) && !std::wcschr(finish, L'%') &&
-                WideAppend(command, kCommandUnits + 48, finish) && WideAppend(command, kCommandUnits + 48, L"\"") &&
-                HandOffProgram(processor, MAX_PATH) &&
+      started = ComposeKeptCommand(copy, request, command, kCommandUnits + 32) && HandOffProgram(processor, MAX_PATH) &&
                 StartWithHandles(processor, command, system, handles, 2, CREATE_NO_WINDOW, nullptr);
+      wchar_t finish[kCommandUnits];
       // The closing message comes from the copy; it may take the foreground
       // this process holds now.
       if (started) AllowSetForegroundWindow(ASFW_ANY);

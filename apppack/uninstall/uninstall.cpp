@@ -74,8 +74,8 @@ int FinishRun(const FinishRequest& request) {
   HANDLE process = reinterpret_cast<HANDLE>(static_cast<UINT_PTR>(request.waitHandle));
   bool fromOriginal = located && IsProcessOf(process, request.original);
   if (fromOriginal) {
-    WaitForSingleObject(process, kOriginalExitWaitMs);
-    CloseHandle(process);
+    UniqueHandle waited(process);  // ours to close only once it is known to be the original's
+    WaitForSingleObject(waited.Get(), kOriginalExitWaitMs);
   }
 
   UniqueHandle original;

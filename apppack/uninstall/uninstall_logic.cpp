@@ -302,6 +302,18 @@ bool ComposeFinishCommand(const wchar_t* copy, const FinishRequest& request, wch
   return fits;
 }
 
+bool ComposeKeptCommand(const wchar_t* copy, const FinishRequest& request, wchar_t* command, size_t capacity) {
+  static const wchar_t kProcessor[] = L"cmd.exe /d /v:off /s /c \"";
+  const size_t at = WideLength(kProcessor);
+  if (capacity <= at + 1 || !WideCopy(command, capacity, kProcessor)) return false;
+  FinishRequest kept = request;
+  kept.kept = true;
+  bool fits = ComposeFinishCommand(copy, kept, command + at, capacity - at - 1) && WideAppend(command, capacity, L"\"");
+  for (const wchar_t* c = command; fits && *c; ++c) fits = *c != L'%';
+  if (!fits) command[0] = 0;
+  return fits;
+}
+
 FinishParse ParseFinishCommand(const wchar_t* commandLine, FinishRequest* request) {
   const wchar_t* cursor = commandLine;
   wchar_t token[kFolderUnits];

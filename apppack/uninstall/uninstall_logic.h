@@ -123,6 +123,13 @@ struct FinishRequest {
 // copy. False when it does not fit.
 bool ComposeFinishCommand(const wchar_t* copy, const FinishRequest& request, wchar_t* command, size_t capacity);
 
+// The command line that has the command processor keep a copy:
+// cmd.exe /d /v:off /s /c ""copy" /finish-kept PROCESS FILE "original"", without
+// its AutoRun commands and without expanding anything it can help. False
+// when it does not fit, or when a path holds a percent sign, which the
+// command processor would read as a variable.
+bool ComposeKeptCommand(const wchar_t* copy, const FinishRequest& request, wchar_t* command, size_t capacity);
+
 enum FinishParse { NotAFinishingRun, FinishingRun, MalformedFinish };
 // Reads a command line as composed above. Any command line without the
 // switch is an ordinary start.

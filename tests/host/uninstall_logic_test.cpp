@@ -266,6 +266,30 @@ TEST(UninstallSelfRemoval, TheFinishingRunReadsBackWhatItWasStartedWith) {
   EXPECT_EQ(command[0], 0);
 }
 
+// The command processor takes what follows /s /c without its outer quotes,
+// and would read %NAME% as a variable even inside quotes.
+TEST(UninstallSelfRemoval, TheKeptCopyIsStartedByTheCommandProcessorWithNothingExpanded) {
+  FinishRequest request = {};
+  request.waitHandle = 0x1f4;
+  request.fileHandle = 0x2c;
+  std::wcscpy(request.original, L"C:\\Program Files\\R&D (x)\\uninstall.exe");
+  wchar_t command[700];
+  ASSERT_TRUE(ComposeKeptCommand(L"C:\\Windows\\Temp\\vlu1\\vlu1.exe", request, command, 700));
+  const std::wstring text = command;
+  EXPECT_EQ(text,
+            L"cmd.exe /d /v:off /s /c \"\"C:\\Windows\\Temp\\vlu1\\vlu1.exe\" /finish-kept 500 44 "
+            L"\"C:\\Program Files\\R&D (x)\\uninstall.exe\"\"");
+  const std::wstring inner = text.substr(25, text.size() - 26);  // as the command processor runs it
+  FinishRequest read = {};
+  ASSERT_EQ(ParseFinishCommand(inner.c_str(), &read), FinishingRun);
+  EXPECT_TRUE(read.kept);
+  EXPECT_EQ(std::wstring(read.original), request.original);
+
+  std::wcscpy(request.original, L"C:\\100%PATH%\\uninstall.exe");
+  EXPECT_FALSE(ComposeKeptCommand(L"C:\\Windows\\Temp\\vlu1\\vlu1.exe", request, command, 700));
+  EXPECT_EQ(command[0], 0);
+}
+
 TEST(UninstallSelfRemoval, AnyOtherCommandLineIsAnOrdinaryStartOrRefused) {
   FinishRequest read = {};
   for (const wchar_t* line : {L"\"C:\\Apps\\uninstall.exe\"", L"C:\\Apps\\uninstall.exe", L"uninstall.exe /S",
