@@ -129,7 +129,7 @@ int wmain(int argc, wchar_t** argv) {
     PayloadResource resource;
     PayloadBuffer payload;
     PayloadEntry entries[kPayloadEntryCount];
-    if (LoadPayload(image, &resource, &payload, entries) != Ok) {
+    if (LoadPayload(image, &resource, &payload, entries) != PayloadStatus::Ok) {
       std::fprintf(stderr, "loader-bench: LoadPayload failed on %ls\n", argv[1]);
       return 1;
     }
@@ -154,7 +154,7 @@ int wmain(int argc, wchar_t** argv) {
       QueryPerformanceCounter(&start);
       PayloadStatus status = LoadPayload(image, &resource, &payload, entries);
       QueryPerformanceCounter(&end);
-      if (status != Ok) return 1;
+      if (status != PayloadStatus::Ok) return 1;
       if (i >= 0) std::printf(" %.3f", Milliseconds(start, end));
     }
     std::printf("\n");

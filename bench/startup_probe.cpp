@@ -27,7 +27,7 @@ class ProbedStartup final : public SystemStartup {
 
   // InitPaths, timed between its two halves.
   int InitPaths() override {
-    bool loaded = LoadSetupPayload() == Ok;
+    bool loaded = LoadSetupPayload() == PayloadStatus::Ok;
     Mark(MarkPayloadLoaded);
     int settled = loaded ? SettleFolders(kProgramEdition) : 0;
     Mark(MarkFoldersSettled);

@@ -108,7 +108,7 @@ void InstallComponent(uint32_t index, Step* step) {
   bool composed = AppendFileName(programPath, component.name, L".exe");
   step->sink.AddLine(programPath);
   const PayloadEntry& entry = state->entries[component.payloadEntry];
-  if (!composed || step->writes.WriteEntry(programPath, entry, &entry.lastWrite) != Ok) {
+  if (!composed || step->writes.WriteEntry(programPath, entry, &entry.lastWrite) != PayloadStatus::Ok) {
     LogWriteError(state, step->sink);
     return;  // no shortcut, no registration
   }
@@ -137,7 +137,7 @@ void InstallUninstaller(Step* step) {
   bool composed = WideAppend(path, kFolderUnits, kUninstallerFileName);
   step->sink.AddLine(path);
   const PayloadEntry& uninstaller = state->entries[state->edition->uninstallerEntry];
-  if (!composed || step->writes.WriteEntry(path, uninstaller, nullptr) != Ok) {
+  if (!composed || step->writes.WriteEntry(path, uninstaller, nullptr) != PayloadStatus::Ok) {
     LogWriteError(state, step->sink);
     return;  // no Add/Remove Programs entry for a missing uninstaller
   }

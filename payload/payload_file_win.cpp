@@ -7,7 +7,7 @@ PayloadStatus PayloadBuffer::WriteEntryToFile(const wchar_t* path, uint32_t offs
                                               const PayloadTime* time) const {
   // An entry that does not lie wholly inside the block is refused before the
   // file system is touched: a cut file must never be reported as written.
-  if (!path || !data || offset > capacity || size > capacity - offset) return CannotCreateFile;
+  if (!path || !data || offset > capacity || size > capacity - offset) return PayloadStatus::CannotCreateFile;
 
   // An existing file is written over only when it is a file of its own: a
   // reparse point would lead the write elsewhere, and a second hard link
@@ -18,13 +18,13 @@ PayloadStatus PayloadBuffer::WriteEntryToFile(const wchar_t* path, uint32_t offs
   BY_HANDLE_FILE_INFORMATION existing;
   if (!file.Valid() || !GetFileInformationByHandle(file.Get(), &existing) ||
       (existing.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) || existing.nNumberOfLinks > 1) {
-    return CannotCreateFile;
+    return PayloadStatus::CannotCreateFile;
   }
 
   DWORD written = 0;
   if (!WriteFile(file.Get(), data + offset, size, &written, nullptr) || written != size || !SetEndOfFile(file.Get())) {
-    return WriteFailed;
+    return PayloadStatus::WriteFailed;
   }
   if (time) SetFileTime(file.Get(), nullptr, nullptr, reinterpret_cast<const FILETIME*>(time));
-  return Ok;
+  return PayloadStatus::Ok;
 }

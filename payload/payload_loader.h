@@ -15,5 +15,5 @@ struct PayloadResource {
 
 // Fills `resource` (null bytes when there is none), decodes into `payload`
 // and indexes into `entries` (kPayloadEntryCount). Returns Ok, or
-// ResourceMissing, OutOfMemory or PayloadCorrupt.
+// ResourceMissing, OutOfMemory or Corrupt.
 PayloadStatus LoadPayload(HINSTANCE module, PayloadResource* resource, PayloadBuffer* payload, PayloadEntry* entries);

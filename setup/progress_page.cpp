@@ -27,7 +27,7 @@ class ProgressPageSink final : public StepSink {
     SendMessageW(GetDlgItem(page_, IDC_PROGRESS_BAR), PBM_SETPOS, position, 0);
   }
   void PostNextStep(uint32_t step) override { PostMessageW(context_->frameWindow, kInstallStepMessage, step, 0); }
-  void SetFinished() override { context_->state = Finished; }
+  void SetFinished() override { context_->state = InstallState::Finished; }
 
  private:
   SetupContext* context_;

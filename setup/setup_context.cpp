@@ -77,7 +77,7 @@ int SettleFolders(const Edition& edition) {
   return MakerFolderBelow(context->startMenuDir) ? 1 : 0;
 }
 
-int InitPaths(const Edition& edition) { return LoadSetupPayload() == Ok ? SettleFolders(edition) : 0; }
+int InitPaths(const Edition& edition) { return LoadSetupPayload() == PayloadStatus::Ok ? SettleFolders(edition) : 0; }
 
 int IsUserAdmin() {
   SID_IDENTIFIER_AUTHORITY ntAuthority = SECURITY_NT_AUTHORITY;

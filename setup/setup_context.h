@@ -12,7 +12,7 @@
 #include "payload.h"
 #include "registry_layout.h"
 
-enum InstallState : uint32_t {
+enum class InstallState : uint32_t {
   Idle = 0,
   Installing = 1,
   Finished = 2,

@@ -117,7 +117,7 @@ void ShowPage(uint32_t index) {
   PostMessageW(page, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(GetDlgItem(page, IDC_FORWARD)), TRUE);
   if (index == FolderPage) UpdateSpaceInfo(context);
   if (index == ProgressPage) {
-    context->state = Installing;
+    context->state = InstallState::Installing;
     PostMessageW(context->frameWindow, kInstallStepMessage, 0, 0);
   }
 }
@@ -146,13 +146,13 @@ INT_PTR CALLBACK MainDialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM) 
       return TRUE;
     case WM_CLOSE:
       // The installation runs to its end: closing now would leave it half done.
-      if (context->state == Installing) return TRUE;
+      if (context->state == InstallState::Installing) return TRUE;
       KillTimer(hwnd, kStepTimer);
-      context->state = Closing;
+      context->state = InstallState::Closing;
       DestroyWindow(hwnd);
       return TRUE;
     case WM_DESTROY:
-      if (context->state == Closing) PostQuitMessage(0);
+      if (context->state == InstallState::Closing) PostQuitMessage(0);
       return TRUE;
     case WM_DPICHANGED: {
       int margin = DpiMargin(HIWORD(wParam));

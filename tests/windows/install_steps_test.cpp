@@ -46,7 +46,7 @@ struct Installation : TestContext {
     CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);  // as wWinMain does: shortcuts need it
     for (const wchar_t* key : kWrittenKeys) RegDeleteTreeW(HKEY_LOCAL_MACHINE, key);
     PayloadResource resource;
-    ready = LoadPayload(context.instance, &resource, &context.payload, context.entries) == Ok;
+    ready = LoadPayload(context.instance, &resource, &context.payload, context.entries) == PayloadStatus::Ok;
     wcscpy(context.installDir, scratch.Path(L"Program Files\\Velunora\\").c_str());
     wcscpy(context.startMenuDir, scratch.Path(L"Start Menu\\Velunora\\").c_str());
     INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_WIN95_CLASSES};
@@ -135,7 +135,7 @@ TEST(RunInstallStep, InstallsEverySelectedComponentForReal) {
   GetSystemTimeAsFileTime(&before);
   i.Run();
   EXPECT_EQ(i.Status(), "Installation completed successfully.");
-  EXPECT_EQ(i.context.state, Finished);
+  EXPECT_EQ(i.context.state, InstallState::Finished);
   EXPECT_EQ(i.context.errorCount, 0u);
   std::wstring install = i.context.installDir, startMenu = i.context.startMenuDir;
 
