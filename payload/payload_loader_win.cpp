@@ -1,7 +1,7 @@
-#include "payload_constants.h"
 #include "payload_loader.h"
 
-PayloadStatus LoadPayload(HINSTANCE module, PayloadResource* resource, PayloadBuffer* payload, PayloadEntry* entries) {
+PayloadStatus LoadPayload(HINSTANCE module, const PayloadExpectation& expected, PayloadResource* resource,
+                          PayloadBuffer* payload, PayloadEntry* entries) {
   *resource = {};
   HRSRC found = FindResourceW(module, MAKEINTRESOURCEW(kPayloadResourceId), RT_RCDATA);
   if (!found) return PayloadStatus::ResourceMissing;
@@ -13,6 +13,5 @@ PayloadStatus LoadPayload(HINSTANCE module, PayloadResource* resource, PayloadBu
   const void* bytes = loaded ? LockResource(loaded) : nullptr;
   if (!bytes) return PayloadStatus::ResourceMissing;
   *resource = {static_cast<const uint8_t*>(bytes), size};
-  const PayloadExpectation expected = {kPayloadResourceSize, kPayloadDecodedLength, kPayloadChecksum};
   return LoadPayloadBytes(resource->bytes, resource->size, expected, payload, entries);
 }

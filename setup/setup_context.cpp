@@ -1,5 +1,6 @@
 #include "setup_context.h"
 
+#include "carried_payload.h"
 #include "file_system.h"
 #include "payload_loader.h"
 #include "registry.h"
@@ -53,7 +54,8 @@ void InitSetupContext(SetupContext* context, HINSTANCE instance, const Edition& 
 PayloadStatus LoadSetupPayload() {
   SetupContext* context = g_setup;
   PayloadResource resource;
-  PayloadStatus loaded = LoadPayload(context->instance, &resource, &context->payload, context->entries);
+  PayloadStatus loaded =
+      LoadPayload(context->instance, kCarriedPayload, &resource, &context->payload, context->entries);
   context->payloadResource = resource.bytes;
   context->payloadResourceSize = resource.size;
   return loaded;

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <string>
 
+#include "carried_payload.h"
 #include "payload_loader.h"
 #include "test_support.h"
 
@@ -203,7 +204,7 @@ TEST(LoadPayload, IndexesTheCarriedPayload) {
   PayloadResource resource;
   PayloadBuffer payload;
   PayloadEntry entries[kPayloadEntryCount] = {};
-  ASSERT_EQ(LoadPayload(GetModuleHandleW(nullptr), &resource, &payload, entries), PayloadStatus::Ok);
+  ASSERT_EQ(LoadPayload(GetModuleHandleW(nullptr), kCarriedPayload, &resource, &payload, entries), PayloadStatus::Ok);
   const uint32_t offsets[11] = {132, 635, 184955, 385147, 765563, 1205883, 1419899, 1658491, 2034811, 2344571, 2454139};
   for (int i = 0; i < 11; ++i) EXPECT_EQ(entries[i].offset, offsets[i]) << i;
   EXPECT_NE(resource.bytes, nullptr);
@@ -214,7 +215,7 @@ TEST(LoadPayload, ReportsAModuleWithoutPayload) {
   TestContext t;
   t.context.instance = GetModuleHandleW(L"kernel32.dll");
   PayloadResource resource;
-  EXPECT_EQ(LoadPayload(t.context.instance, &resource, &t.context.payload, t.context.entries),
+  EXPECT_EQ(LoadPayload(t.context.instance, kCarriedPayload, &resource, &t.context.payload, t.context.entries),
             PayloadStatus::ResourceMissing);
   EXPECT_EQ(resource.bytes, nullptr);
   EXPECT_EQ(t.context.payload.data, nullptr);

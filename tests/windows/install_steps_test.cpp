@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "carried_payload.h"
 #include "packer_input.h"
 #include "payload_loader.h"
 #include "progress_page.h"
@@ -46,7 +47,8 @@ struct Installation : TestContext {
     CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);  // as wWinMain does: shortcuts need it
     for (const wchar_t* key : kWrittenKeys) RegDeleteTreeW(HKEY_LOCAL_MACHINE, key);
     PayloadResource resource;
-    ready = LoadPayload(context.instance, &resource, &context.payload, context.entries) == PayloadStatus::Ok;
+    ready = LoadPayload(context.instance, kCarriedPayload, &resource, &context.payload, context.entries) ==
+            PayloadStatus::Ok;
     wcscpy(context.installDir, scratch.Path(L"Program Files\\Velunora\\").c_str());
     wcscpy(context.startMenuDir, scratch.Path(L"Start Menu\\Velunora\\").c_str());
     INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_WIN95_CLASSES};
