@@ -48,6 +48,12 @@ struct Step {
   WorkingTexts texts;
 };
 
+// Appends "ERROR: Write failed." to the details list and counts the failure.
+void LogWriteError(StepState* state, StepSink& sink) {
+  sink.AddLine(kWriteFailedLine);
+  ++*state->errorCount;
+}
+
 // Writes one layout row. A value that cannot be written is named in the
 // details list and counted, so the final text never claims success without
 // the registrations or the Add/Remove Programs entry.
@@ -146,14 +152,10 @@ void InstallUninstaller(Step* step) {
   for (uint32_t i = 0; i < kUninstallRowCount; ++i) WriteRow(kUninstallRows[i], step);
 }
 
-}  // namespace
-
-void LogWriteError(StepState* state, StepSink& sink) {
-  sink.AddLine(kWriteFailedLine);
-  ++*state->errorCount;
-}
-
+// Position of the progress bar after `step`: 11, 22, ... 88, 100.
 uint32_t ProgressAfterStep(uint32_t step) { return (step + 1) * 100 / kInstallStepCount; }
+
+}  // namespace
 
 void PerformInstallStep(uint32_t index, StepState* state, InstallWrites& writes, StepSink& sink) {
   if (index > kFinalStep) return;

@@ -36,8 +36,7 @@ class ProgressPageSink final : public StepSink {
 
 }  // namespace
 
-void RunInstallStep(uint32_t step) {
-  SetupContext* context = g_setup;
+void RunInstallStep(SetupContext* context, uint32_t step) {
   context->pendingStep = 0;
   StepState state = {SelectedComponents(context->pages[ComponentsPage]),
                      context->installDir,

@@ -51,8 +51,7 @@ void InitSetupContext(SetupContext* context, HINSTANCE instance, const Edition& 
   g_setup = context;
 }
 
-PayloadStatus LoadSetupPayload() {
-  SetupContext* context = g_setup;
+PayloadStatus LoadSetupPayload(SetupContext* context) {
   PayloadResource resource;
   PayloadStatus loaded =
       LoadPayload(context->instance, kCarriedPayload, &resource, &context->payload, context->entries);
@@ -61,8 +60,8 @@ PayloadStatus LoadSetupPayload() {
   return loaded;
 }
 
-int SettleFolders(const Edition& edition) {
-  SetupContext* context = g_setup;
+int SettleFolders(SetupContext* context) {
+  const Edition& edition = *context->edition;
   if (ReadPreviousFolder(context, edition)) {
     WideCopy(context->browseDir, kFolderUnits, context->installDir);
     AppendSeparator(context->installDir, kFolderUnits);
@@ -79,7 +78,9 @@ int SettleFolders(const Edition& edition) {
   return MakerFolderBelow(context->startMenuDir) ? 1 : 0;
 }
 
-int InitPaths(const Edition& edition) { return LoadSetupPayload() == PayloadStatus::Ok ? SettleFolders(edition) : 0; }
+int InitPaths(SetupContext* context) {
+  return LoadSetupPayload(context) == PayloadStatus::Ok ? SettleFolders(context) : 0;
+}
 
 int IsUserAdmin() {
   SID_IDENTIFIER_AUTHORITY ntAuthority = SECURITY_NT_AUTHORITY;

@@ -83,7 +83,7 @@ struct Installation : TestContext {
     std::wstring install = context.installDir, startMenu = context.startMenuDir;
     for (uint32_t step = 0; step <= 8; ++step) {
       context.pendingStep = step + 1;
-      RunInstallStep(step);
+      RunInstallStep(&context, step);
       EXPECT_EQ(context.pendingStep, 0u);
       MSG m;
       bool posted = PeekMessageW(&m, receiver, kInstallStepMessage, kInstallStepMessage, PM_REMOVE) != 0;

@@ -174,11 +174,11 @@ TEST(Wizard, MovesBetweenPagesAndAsksToCloseBeyondTheLast) {
   SendMessageW(w.context.pages[2], WM_COMMAND, IDC_BACK, 0);
   EXPECT_EQ(w.context.currentPage, 1u);
 
-  ShowPage(4);
+  ShowPage(&w.context, 4);
   EXPECT_EQ(w.context.currentPage, 1u);
   EXPECT_TRUE(IsWindowVisible(w.context.pages[1]));
   EXPECT_TRUE(HasPosted(w.frame, WM_CLOSE));
-  ShowPage(0xFFFFFFFFu);
+  ShowPage(&w.context, 0xFFFFFFFFu);
   EXPECT_TRUE(HasPosted(w.frame, WM_CLOSE));
 }
 
