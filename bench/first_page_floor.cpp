@@ -1,4 +1,4 @@
-// first-page-floor: the reference for setup.exe's time to its first page.
+// first-page-floor: the floor below setup.exe's time to its first page.
 // It does what any dialog program with setup.exe's manifest must before its
 // window is up and idle: the COM apartment, the common controls, and one
 // empty dialog of the frame's size, style and font, shown. Nothing more,

@@ -14,6 +14,7 @@
 #include <cstdio>
 #include <utility>
 
+#include "carried_payload.h"
 #include "payload_heap.h"
 #include "payload_loader.h"
 
@@ -129,7 +130,7 @@ int wmain(int argc, wchar_t** argv) {
     PayloadResource resource;
     PayloadBuffer payload;
     PayloadEntry entries[kPayloadEntryCount];
-    if (LoadPayload(image, &resource, &payload, entries) != Ok) {
+    if (LoadPayload(image, kCarriedPayload, &resource, &payload, entries) != PayloadStatus::Ok) {
       std::fprintf(stderr, "loader-bench: LoadPayload failed on %ls\n", argv[1]);
       return 1;
     }
@@ -152,9 +153,9 @@ int wmain(int argc, wchar_t** argv) {
       PayloadEntry entries[kPayloadEntryCount];
       LARGE_INTEGER start, end;
       QueryPerformanceCounter(&start);
-      PayloadStatus status = LoadPayload(image, &resource, &payload, entries);
+      PayloadStatus status = LoadPayload(image, kCarriedPayload, &resource, &payload, entries);
       QueryPerformanceCounter(&end);
-      if (status != Ok) return 1;
+      if (status != PayloadStatus::Ok) return 1;
       if (i >= 0) std::printf(" %.3f", Milliseconds(start, end));
     }
     std::printf("\n");

@@ -17,7 +17,7 @@ void Mark(StartupMark mark) { QueryPerformanceCounter(&g_marks[mark]); }
 
 class ProbedStartup final : public SystemStartup {
  public:
-  using SystemStartup::SystemStartup;
+  explicit ProbedStartup(SetupContext* context) : SystemStartup(context), context_(context) {}
 
   bool InitializeCommonControls() override {
     bool initialized = SystemStartup::InitializeCommonControls();
@@ -27,9 +27,9 @@ class ProbedStartup final : public SystemStartup {
 
   // InitPaths, timed between its two halves.
   int InitPaths() override {
-    bool loaded = LoadSetupPayload() == Ok;
+    bool loaded = LoadSetupPayload(context_) == PayloadStatus::Ok;
     Mark(MarkPayloadLoaded);
-    int settled = loaded ? SettleFolders(kProgramEdition) : 0;
+    int settled = loaded ? SettleFolders(context_) : 0;
     Mark(MarkFoldersSettled);
     return settled;
   }
@@ -45,6 +45,9 @@ class ProbedStartup final : public SystemStartup {
     Mark(MarkFrameShown);
     return created;
   }
+
+ private:
+  SetupContext* context_;
 };
 
 }  // namespace

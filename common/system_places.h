@@ -11,7 +11,7 @@ enum RegistryRoot : uint32_t {
   CurrentUserRoot,   // HKEY_CURRENT_USER: the user running the program
 };
 
-enum SystemFolder : uint32_t {
+enum class SystemFolder : uint32_t {
   ProgramFiles,               // the machine's programs
   UserProgramFiles,           // the user's own programs (%LOCALAPPDATA%\Programs)
   AllUsersStartMenuPrograms,  // the Start menu's programs of every user

@@ -21,9 +21,9 @@ bool GetUserProgramFiles(wchar_t* path);
 // record of its edition, so it keeps only the lookups it makes (setup.exe
 // never looks for the user's programs folder).
 __attribute__((always_inline)) inline bool GetSystemFolder(SystemFolder folder, wchar_t* path) {
-  if (folder == UserProgramFiles) return GetUserProgramFiles(path);
-  const int csidl = folder == ProgramFiles                ? CSIDL_PROGRAM_FILES
-                    : folder == AllUsersStartMenuPrograms ? CSIDL_COMMON_PROGRAMS
-                                                          : CSIDL_PROGRAMS;
+  if (folder == SystemFolder::UserProgramFiles) return GetUserProgramFiles(path);
+  const int csidl = folder == SystemFolder::ProgramFiles                ? CSIDL_PROGRAM_FILES
+                    : folder == SystemFolder::AllUsersStartMenuPrograms ? CSIDL_COMMON_PROGRAMS
+                                                                        : CSIDL_PROGRAMS;
   return SHGetFolderPathW(nullptr, csidl, nullptr, SHGFP_TYPE_CURRENT, path) == S_OK;
 }

@@ -43,6 +43,12 @@ struct Step {
   WorkingTexts texts;
 };
 
+// Appends "ERROR: Write failed." to the details list and counts the failure.
+void LogWriteError(StepState* state, StepSink& sink) {
+  sink.AddLine(kWriteFailedLine);
+  ++*state->errorCount;
+}
+
 // Writes one layout row. A value that cannot be written is named in the
 // details list and counted, so the final text never claims success without
 // the registrations or the Add/Remove Programs entry.
@@ -105,7 +111,7 @@ void InstallComponent(uint32_t index, Step* step) {
   bool composed = AppendFileName(programPath, component.name, L".exe");
   step->sink.AddLine(programPath);
   const PayloadEntry& entry = state->entries[component.payloadEntry];
-  if (!composed || step->writes.WriteEntry(programPath, entry, &entry.lastWrite) != Ok) {
+  if (!composed || step->writes.WriteEntry(programPath, entry, &entry.lastWrite) != PayloadStatus::Ok) {
     LogWriteError(state, step->sink);
     return;  // no shortcut, no registration
   }
@@ -134,7 +140,7 @@ void InstallUninstaller(Step* step) {
   bool composed = WideAppend(path, kFolderUnits, kUninstallerFileName);
   step->sink.AddLine(path);
   const PayloadEntry& uninstaller = state->entries[state->edition->uninstallerEntry];
-  if (!composed || step->writes.WriteEntry(path, uninstaller, nullptr) != Ok) {
+  if (!composed || step->writes.WriteEntry(path, uninstaller, nullptr) != PayloadStatus::Ok) {
     LogWriteError(state, step->sink);
     return;  // no Add/Remove Programs entry for a missing uninstaller
   }
@@ -143,14 +149,10 @@ void InstallUninstaller(Step* step) {
   for (uint32_t i = 0; i < kUninstallRowCount; ++i) WriteRow(kUninstallRows[i], step);
 }
 
-}  // namespace
-
-void LogWriteError(StepState* state, StepSink& sink) {
-  sink.AddLine(kWriteFailedLine);
-  ++*state->errorCount;
-}
-
+// Position of the progress bar after `step`: 11, 22, ... 88, 100.
 uint32_t ProgressAfterStep(uint32_t step) { return (step + 1) * 100 / kInstallStepCount; }
+
+}  // namespace
 
 void PerformInstallStep(uint32_t index, StepState* state, InstallWrites& writes, StepSink& sink) {
   if (index > kFinalStep) return;

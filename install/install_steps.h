@@ -76,9 +76,3 @@ class StepSink {
 
 // Runs install step `step` (0-8). Any larger number does nothing.
 void PerformInstallStep(uint32_t step, StepState* state, InstallWrites& writes, StepSink& sink);
-
-// Appends "ERROR: Write failed." to the details list and counts the failure.
-void LogWriteError(StepState* state, StepSink& sink);
-
-// Position of the progress bar after `step`: 11, 22, ... 88, 100.
-uint32_t ProgressAfterStep(uint32_t step);

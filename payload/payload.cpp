@@ -66,18 +66,19 @@ PayloadStatus IndexPayload(const uint8_t* decoded, uint32_t decodedLength, Paylo
     end += entries[i].size;
     if (end > decodedLength) inside = false;
   }
-  return inside && end == decodedLength ? Ok : PayloadCorrupt;
+  return inside && end == decodedLength ? PayloadStatus::Ok : PayloadStatus::Corrupt;
 }
 
 PayloadStatus LoadPayloadBytes(const uint8_t* resource, uint32_t resourceSize, const PayloadExpectation& expected,
                                PayloadBuffer* payload, PayloadEntry* entries) {
-  if (resourceSize != expected.resourceSize || resourceSize < kPayloadPropertiesSize) return ResourceMissing;
-  if (!payload->Allocate()) return OutOfMemory;
+  if (resourceSize != expected.resourceSize || resourceSize < kPayloadPropertiesSize)
+    return PayloadStatus::ResourceMissing;
+  if (!payload->Allocate()) return PayloadStatus::OutOfMemory;
   uint32_t produced = DecodePayloadStream(payload->data, payload->capacity, resource + kPayloadPropertiesSize,
                                           resourceSize - kPayloadPropertiesSize, resource, nullptr);
   // The table is read from the decoded bytes, so a length below the table
   // can never pass: the expected length always covers it.
-  if (produced != expected.decodedLength || produced < kPayloadTableSize) return PayloadCorrupt;
-  if (PayloadChecksum(payload->data, produced) != expected.checksum) return PayloadCorrupt;
+  if (produced != expected.decodedLength || produced < kPayloadTableSize) return PayloadStatus::Corrupt;
+  if (PayloadChecksum(payload->data, produced) != expected.checksum) return PayloadStatus::Corrupt;
   return IndexPayload(payload->data, produced, entries);
 }

@@ -10,14 +10,14 @@
 #include "payload_resource.h"
 
 // Results of loading the payload and of writing one entry; callers only
-// tell zero from non-zero.
-enum PayloadStatus : int {
+// tell Ok from the rest.
+enum class PayloadStatus : int {
   Ok = 0,
   ResourceMissing = 4,
   OutOfMemory = 7,
   CannotCreateFile = 16,
   WriteFailed = 17,
-  PayloadCorrupt = 21,
+  Corrupt = 21,
 };
 
 constexpr uint32_t kPayloadResourceId = IDR_PAYLOAD;  // RT_RCDATA
@@ -105,7 +105,7 @@ uint32_t DecodePayloadStream(uint8_t* destination, uint32_t capacity, const uint
                              const uint8_t* properties, DecodeReport* report);
 
 // Fills `entries` from the table at the start of a decoded payload. Offsets
-// are summed without wrapping: PayloadCorrupt when an entry ends past
+// are summed without wrapping: Corrupt when an entry ends past
 // `decodedLength` or the last one does not end exactly there. `entries`
 // holds the computed values either way.
 PayloadStatus IndexPayload(const uint8_t* decoded, uint32_t decodedLength, PayloadEntry* entries);

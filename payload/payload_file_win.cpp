@@ -9,7 +9,7 @@ PayloadStatus PayloadBuffer::WriteEntryToFile(const wchar_t* path, uint32_t offs
                                               const PayloadTime* time, const WriteRule& rule) const {
   // An entry that does not lie wholly inside the block is refused before the
   // file system is touched: a cut file must never be reported as written.
-  if (!path || !data || offset > capacity || size > capacity - offset) return CannotCreateFile;
+  if (!path || !data || offset > capacity || size > capacity - offset) return PayloadStatus::CannotCreateFile;
 
   // Opened, not emptied, until everything is checked on the handle that
   // writes, so that nothing can be swapped in between: no link on the way
@@ -20,18 +20,18 @@ PayloadStatus PayloadBuffer::WriteEntryToFile(const wchar_t* path, uint32_t offs
                            EntryKind::File};
   UniqueHandle file;
   bool created = false;
-  if (OpenTrusted(path, how, rule.links, &file, &created) != ERROR_SUCCESS) return CannotCreateFile;
+  if (OpenTrusted(path, how, rule.links, &file, &created) != ERROR_SUCCESS) return PayloadStatus::CannotCreateFile;
   BY_HANDLE_FILE_INFORMATION existing;
   if (!GetFileInformationByHandle(file.Get(), &existing) || existing.nNumberOfLinks > 1 ||
       (rule.protect && !Protect(file.Get(), Protection::InstallFile))) {
     if (created) MarkForDeletion(file.Get());
-    return CannotCreateFile;
+    return PayloadStatus::CannotCreateFile;
   }
 
   DWORD written = 0;
   if (!WriteFile(file.Get(), data + offset, size, &written, nullptr) || written != size || !SetEndOfFile(file.Get())) {
-    return WriteFailed;
+    return PayloadStatus::WriteFailed;
   }
   if (time) SetFileTime(file.Get(), nullptr, nullptr, reinterpret_cast<const FILETIME*>(time));
-  return Ok;
+  return PayloadStatus::Ok;
 }

@@ -14,6 +14,8 @@ struct PayloadResource {
 };
 
 // Fills `resource` (null bytes when there is none), decodes into `payload`
-// and indexes into `entries` (kPayloadEntryCount). Returns Ok, or
-// ResourceMissing, OutOfMemory or PayloadCorrupt.
-PayloadStatus LoadPayload(HINSTANCE module, PayloadResource* resource, PayloadBuffer* payload, PayloadEntry* entries);
+// and indexes into `entries` (kPayloadEntryCount), checking the resource
+// against what the program that carries it expects. Returns Ok, or
+// ResourceMissing, OutOfMemory or Corrupt.
+PayloadStatus LoadPayload(HINSTANCE module, const PayloadExpectation& expected, PayloadResource* resource,
+                          PayloadBuffer* payload, PayloadEntry* entries);

@@ -23,8 +23,18 @@ uint64_t FreeBytes(const wchar_t* installDir) {
   return kFreeSpaceUnknown;
 }
 
-}  // namespace
+// What the picker callback is told: the owner, an optional caption and OK
+// text, the instruction, and the buffer (at least 260 units) holding the
+// folder to preselect.
+struct FolderPickRequest {
+  HWND owner;
+  const wchar_t* caption;
+  const wchar_t* title;
+  const wchar_t* okText;
+  wchar_t* path;
+};
 
+// The picker's callback: applies the request once the picker is ready.
 int CALLBACK BrowseCallback(HWND picker, UINT message, LPARAM, LPARAM parameter) {
   if (message != BFFM_INITIALIZED) return 0;
   const FolderPickRequest* request = reinterpret_cast<const FolderPickRequest*>(parameter);
@@ -36,8 +46,9 @@ int CALLBACK BrowseCallback(HWND picker, UINT message, LPARAM, LPARAM parameter)
   return 0;
 }
 
-void BrowseForFolder() {
-  SetupContext* context = g_setup;
+}  // namespace
+
+void BrowseForFolder(SetupContext* context) {
   FolderPickRequest request = {context->pages[context->currentPage], nullptr, kPickerTitle, nullptr,
                                context->browseDir};
   wchar_t displayName[MAX_PATH] = {};

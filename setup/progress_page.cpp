@@ -26,7 +26,7 @@ class ProgressPageSink final : public StepSink {
     SendMessageW(GetDlgItem(page_, IDC_PROGRESS_BAR), PBM_SETPOS, position, 0);
   }
   void PostNextStep(uint32_t step) override { PostMessageW(context_->frameWindow, kInstallStepMessage, step, 0); }
-  void SetFinished() override { context_->state = Finished; }
+  void SetFinished() override { context_->state = InstallState::Finished; }
 
  private:
   SetupContext* context_;
@@ -35,8 +35,7 @@ class ProgressPageSink final : public StepSink {
 
 }  // namespace
 
-void RunInstallStep(uint32_t step) {
-  SetupContext* context = g_setup;
+void RunInstallStep(SetupContext* context, uint32_t step) {
   context->pendingStep = 0;
   StepState state = {SelectedComponents(context->pages[ComponentsPage]),
                      context->installDir,

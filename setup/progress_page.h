@@ -7,10 +7,12 @@
 
 #include <cstdint>
 
+struct SetupContext;
+
 // Posted to the frame with the number of the install step due next; the
 // step runs at the following timer tick.
 constexpr UINT kInstallStepMessage = WM_APP;
 
 // Clears pendingStep, then performs install step `step` (0-8) against the
 // real file system, registry and progress page. A larger number is ignored.
-void RunInstallStep(uint32_t step);
+void RunInstallStep(SetupContext* context, uint32_t step);

@@ -1,5 +1,6 @@
 #include "setup_context.h"
 
+#include "carried_payload.h"
 #include "file_system.h"
 #include "payload_loader.h"
 #include "path_text.h"
@@ -39,17 +40,17 @@ void InitSetupContext(SetupContext* context, HINSTANCE instance, const Edition& 
   g_setup = context;
 }
 
-PayloadStatus LoadSetupPayload() {
-  SetupContext* context = g_setup;
+PayloadStatus LoadSetupPayload(SetupContext* context) {
   PayloadResource resource;
-  PayloadStatus loaded = LoadPayload(context->instance, &resource, &context->payload, context->entries);
+  PayloadStatus loaded =
+      LoadPayload(context->instance, kCarriedPayload, &resource, &context->payload, context->entries);
   context->payloadResource = resource.bytes;
   context->payloadResourceSize = resource.size;
   return loaded;
 }
 
-int SettleFolders(const Edition& edition) {
-  SetupContext* context = g_setup;
+int SettleFolders(SetupContext* context) {
+  const Edition& edition = *context->edition;
   if (ReadPreviousFolder(context, edition)) {
     WideCopy(context->browseDir, kFolderUnits, context->installDir);
     EndWithSeparator(context->installDir, kFolderUnits);
@@ -65,7 +66,9 @@ int SettleFolders(const Edition& edition) {
   return GetStartMenuFolder(edition, context->startMenuDir) ? 1 : 0;
 }
 
-int InitPaths(const Edition& edition) { return LoadSetupPayload() == Ok ? SettleFolders(edition) : 0; }
+int InitPaths(SetupContext* context) {
+  return LoadSetupPayload(context) == PayloadStatus::Ok ? SettleFolders(context) : 0;
+}
 
 int IsUserAdmin() {
   SID_IDENTIFIER_AUTHORITY ntAuthority = SECURITY_NT_AUTHORITY;

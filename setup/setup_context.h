@@ -1,5 +1,5 @@
-// The one record of installer state. wWinMain owns it; every handler and
-// install step reaches it through g_setup.
+// The one record of installer state. wWinMain owns it; the dialog
+// procedures reach it through g_setup and hand it to everything they call.
 #pragma once
 
 #include <windows.h>
@@ -12,7 +12,7 @@
 #include "payload.h"
 #include "registry_layout.h"
 
-enum InstallState : uint32_t {
+enum class InstallState : uint32_t {
   Idle = 0,
   Installing = 1,
   Finished = 2,
@@ -61,14 +61,15 @@ struct SetupContext {
   PayloadBuffer payload;
   ScratchArea scratch;
   const wchar_t* componentNames[kComponentCount + 1];  // the components', then the uninstaller's
-  const Edition* edition;                              // the edition this program installs
+  const Edition* edition;                              // the edition this program installs; set once
 };
 
 static_assert(sizeof(InstallState) == 4, "the state is a 32-bit field");
 static_assert(sizeof(ScratchArea::wide) / sizeof(wchar_t) == kKeyPathUnits, "key paths are composed in scratch");
 static_assert(sizeof(PayloadTime) == sizeof(FILETIME), "payload times are handed on as FILETIMEs");
 
-// The one global: set once by wWinMain before anything else runs.
+// The one global, for the dialog procedures alone: the system calls them
+// with nothing of ours. Set once by wWinMain before anything else runs.
 extern SetupContext* g_setup;
 
 // Sets the instance, the names and the edition of a value-initialised record
@@ -76,14 +77,13 @@ extern SetupContext* g_setup;
 void InitSetupContext(SetupContext* context, HINSTANCE instance, const Edition& edition);
 
 // Loads the payload and settles installDir, browseDir and startMenuDir from
-// the AppPath of `edition`, the program's own, or from its folders. Returns 1
-// on success, 0 on failure. (The edition comes as the program's constant,
-// so that each program keeps only the folder lookups its edition makes.)
-int InitPaths(const Edition& edition);
+// the AppPath of the context's edition, or from the edition's folders.
+// Returns 1 on success, 0 on failure.
+int InitPaths(SetupContext* context);
 // Its two halves, in that order: the payload (returns LoadPayload's status)
 // and the folders (1 on success, 0 on failure).
-PayloadStatus LoadSetupPayload();
-int SettleFolders(const Edition& edition);
+PayloadStatus LoadSetupPayload(SetupContext* context);
+int SettleFolders(SetupContext* context);
 
 // Non-zero when the calling thread's token is in the built-in Administrators
 // group; 0 otherwise, also when the test itself fails.

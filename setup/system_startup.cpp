@@ -3,7 +3,6 @@
 #include <commctrl.h>
 #include <objbase.h>
 
-#include "edition.h"
 #include "resource.h"
 #include "wizard.h"
 
@@ -14,7 +13,7 @@ bool SystemStartup::InitializeCommonControls() {
   return InitCommonControlsEx(&controls) != FALSE;
 }
 
-int SystemStartup::InitPaths() { return ::InitPaths(kProgramEdition); }
+int SystemStartup::InitPaths() { return ::InitPaths(context_); }
 
 int SystemStartup::IsUserAdmin() { return ::IsUserAdmin(); }
 

@@ -69,10 +69,18 @@ void ShowDetails(SetupContext* context) {
 
 void CloseFrame(SetupContext* context) { PostMessageW(context->frameWindow, WM_CLOSE, 0, 0); }
 
-}  // namespace
+// Gives a multi-line edit the formatting rectangle `from` with its left and
+// top edges moved inwards by dx and dy pixels.
+void AddEditMargins(HWND edit, const RECT& from, int dx, int dy) {
+  RECT rect = from;
+  rect.left += dx;
+  rect.top += dy;
+  SendMessageW(edit, EM_SETRECT, 0, reinterpret_cast<LPARAM>(&rect));
+}
 
-int InitWizard(HWND frame) {
-  SetupContext* context = g_setup;
+// Creates the pages, sets every text, starts the timer, centres and shows
+// the frame. Returns 1 on success, 0 on failure.
+int InitWizard(SetupContext* context, HWND frame) {
   for (uint32_t i = 0; i < kPageCount; ++i) {
     context->pages[i] =
         CreateDialogParamW(context->instance, MAKEINTRESOURCEW(IDD_LICENSE + i), frame, PageDialogProc, 0);
@@ -97,13 +105,14 @@ int InitWizard(HWND frame) {
   if (!SetTimer(frame, kStepTimer, kStepPeriod, nullptr)) return 0;
 
   CentreFrame(frame);
-  ShowPage(LicensePage);
+  ShowPage(context, LicensePage);
   ShowWindow(frame, SW_SHOWNORMAL);
   return 1;
 }
 
-void ShowPage(uint32_t index) {
-  SetupContext* context = g_setup;
+}  // namespace
+
+void ShowPage(SetupContext* context, uint32_t index) {
   if (index >= kPageCount) {
     CloseFrame(context);
     return;
@@ -117,42 +126,35 @@ void ShowPage(uint32_t index) {
   PostMessageW(page, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(GetDlgItem(page, IDC_FORWARD)), TRUE);
   if (index == FolderPage) UpdateSpaceInfo(context);
   if (index == ProgressPage) {
-    context->state = Installing;
+    context->state = InstallState::Installing;
     PostMessageW(context->frameWindow, kInstallStepMessage, 0, 0);
   }
-}
-
-void AddEditMargins(HWND edit, const RECT& from, int dx, int dy) {
-  RECT rect = from;
-  rect.left += dx;
-  rect.top += dy;
-  SendMessageW(edit, EM_SETRECT, 0, reinterpret_cast<LPARAM>(&rect));
 }
 
 INT_PTR CALLBACK MainDialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM) {
   SetupContext* context = g_setup;
   switch (message) {
     case WM_INITDIALOG:
-      if (!InitWizard(hwnd)) {
+      if (!InitWizard(context, hwnd)) {
         MessageBoxA(nullptr, kInitFailedText, kErrorCaption, MB_ICONERROR);
         PostMessageW(hwnd, WM_CLOSE, 0, 0);
       }
       return TRUE;
     case WM_TIMER:
-      if (context->pendingStep != 0) RunInstallStep(context->pendingStep - 1);
+      if (context->pendingStep != 0) RunInstallStep(context, context->pendingStep - 1);
       return TRUE;
     case kInstallStepMessage:
       context->pendingStep = uint32_t(wParam) + 1;
       return TRUE;
     case WM_CLOSE:
       // The installation runs to its end: closing now would leave it half done.
-      if (context->state == Installing) return TRUE;
+      if (context->state == InstallState::Installing) return TRUE;
       KillTimer(hwnd, kStepTimer);
-      context->state = Closing;
+      context->state = InstallState::Closing;
       DestroyWindow(hwnd);
       return TRUE;
     case WM_DESTROY:
-      if (context->state == Closing) PostQuitMessage(0);
+      if (context->state == InstallState::Closing) PostQuitMessage(0);
       return TRUE;
     case WM_DPICHANGED: {
       int margin = DpiMargin(HIWORD(wParam));
@@ -171,16 +173,16 @@ INT_PTR CALLBACK PageDialogProc(HWND, UINT message, WPARAM wParam, LPARAM lParam
     case WM_COMMAND:
       switch (LOWORD(wParam)) {
         case IDC_FORWARD:
-          ShowPage(context->currentPage + 1);
+          ShowPage(context, context->currentPage + 1);
           return TRUE;
         case IDC_CANCEL:
           CloseFrame(context);
           return TRUE;
         case IDC_BACK:
-          ShowPage(context->currentPage - 1);
+          ShowPage(context, context->currentPage - 1);
           return TRUE;
         case IDC_BROWSE:
-          BrowseForFolder();
+          BrowseForFolder(context);
           return TRUE;
         case IDC_SHOW_DETAILS:
           ShowDetails(context);

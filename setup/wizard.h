@@ -7,20 +7,14 @@
 
 #include <cstdint>
 
+struct SetupContext;
+
 // The frame's dialog procedure, handed to CreateDialogParamW by wWinMain.
 INT_PTR CALLBACK MainDialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 
 // The one procedure of the four pages.
 INT_PTR CALLBACK PageDialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 
-// Creates the pages, sets every text, starts the timer, centres and shows
-// the frame. Returns 1 on success, 0 on failure.
-int InitWizard(HWND frame);
-
 // Makes page `index` the visible one and runs its entry work; an index of 4
 // or more asks the frame to close.
-void ShowPage(uint32_t index);
-
-// Gives a multi-line edit the formatting rectangle `from` with its left and
-// top edges moved inwards by dx and dy pixels.
-void AddEditMargins(HWND edit, const RECT& from, int dx, int dy);
+void ShowPage(SetupContext* context, uint32_t index);

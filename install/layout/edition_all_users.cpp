@@ -9,8 +9,8 @@ const Edition kAllUsersEdition = {
     TITLE(L"Velunora App Pack (All Users)"),
     LocalMachineRoot,
     L"HKEY_LOCAL_MACHINE",
-    ProgramFiles,
-    AllUsersStartMenuPrograms,
+    SystemFolder::ProgramFiles,
+    SystemFolder::AllUsersStartMenuPrograms,
     kUninstallerEntry,
     true,
 };

@@ -9,8 +9,8 @@ const Edition kSingleUserEdition = {
     TITLE(L"Velunora App Pack (Single User)"),
     CurrentUserRoot,
     L"HKEY_CURRENT_USER",
-    UserProgramFiles,
-    UserStartMenuPrograms,
+    SystemFolder::UserProgramFiles,
+    SystemFolder::UserStartMenuPrograms,
     kSingleUserUninstallerEntry,
     false,
 };

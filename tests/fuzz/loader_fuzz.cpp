@@ -30,7 +30,8 @@ void CheckIndex(const uint8_t* table, uint32_t length) {
     end += e.size;
     inside = inside && end <= length;
   }
-  Require((status == Ok) == (inside && end == length), "the index disagrees with the sizes in its table");
+  Require((status == PayloadStatus::Ok) == (inside && end == length),
+          "the index disagrees with the sizes in its table");
 }
 
 // Decoding into less room must give exactly the first bytes of the
@@ -76,7 +77,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t length) {
     PayloadEntry entries[kPayloadEntryCount] = {};
     PayloadExpectation other = expected;
     other.resourceSize = size + 1;
-    Require(LoadPayloadBytes(data, size, other, &payload, entries) == ResourceMissing && !payload.data,
+    Require(LoadPayloadBytes(data, size, other, &payload, entries) == PayloadStatus::ResourceMissing && !payload.data,
             "a resource of the wrong size was not refused up front");
   }
 
@@ -84,19 +85,19 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t length) {
   PayloadEntry entries[kPayloadEntryCount] = {};
   PayloadStatus status = LoadPayloadBytes(data, size, expected, &payload, entries);
   if (size < kPayloadPropertiesSize) {
-    Require(status == ResourceMissing, "a resource without properties was not refused");
+    Require(status == PayloadStatus::ResourceMissing, "a resource without properties was not refused");
     return 0;
   }
-  Require(status == Ok || status == PayloadCorrupt, "an unexpected status");
+  Require(status == PayloadStatus::Ok || status == PayloadStatus::Corrupt, "an unexpected status");
   Require(std::memcmp(payload.data, decoded, produced) == 0, "the loader decoded different bytes");
   if (produced < kPayloadTableSize) {
-    Require(status == PayloadCorrupt, "a payload shorter than its table was accepted");
+    Require(status == PayloadStatus::Corrupt, "a payload shorter than its table was accepted");
     return 0;
   }
   PayloadEntry direct[kPayloadEntryCount];
   Require(status == IndexPayload(decoded, produced, direct), "the loader and the index disagree");
   Require(std::memcmp(entries, direct, sizeof direct) == 0, "the loader and the index give different entries");
-  if (status != Ok) return 0;
+  if (status != PayloadStatus::Ok) return 0;
 
   // Accepted bytes must still be refused against any other length or checksum.
   for (int which = 0; which < 2; ++which) {
@@ -105,7 +106,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t length) {
     PayloadExpectation wrong = expected;
     if (which == 0) wrong.decodedLength ^= 1;
     if (which == 1) wrong.checksum ^= 0x80000000u;
-    Require(LoadPayloadBytes(data, size, wrong, &again, ignored) == PayloadCorrupt, "a wrong expectation was accepted");
+    Require(LoadPayloadBytes(data, size, wrong, &again, ignored) == PayloadStatus::Corrupt,
+            "a wrong expectation was accepted");
   }
   return 0;
 }

@@ -107,7 +107,7 @@ TEST(LoadPayloadBytes, LoadsAndIndexesAValidPayload) {
   PayloadEntry entries[kPayloadEntryCount] = {};
   ASSERT_EQ(LoadPayloadBytes(resource.data(), uint32_t(resource.size()), ExpectationFor(resource, decoded), &payload,
                              entries),
-            Ok);
+            PayloadStatus::Ok);
   EXPECT_EQ(payload.capacity, kPayloadCapacity);
   EXPECT_EQ(payload.owned, 1u);
   uint32_t offset = kPayloadTableSize;
@@ -132,7 +132,8 @@ TEST(LoadPayloadBytes, RefusesAResourceOfAnyOtherSizeBeforeAllocating) {
     bytes.resize(size + 1);
     PayloadBuffer payload = {};
     PayloadEntry entries[kPayloadEntryCount] = {};
-    EXPECT_EQ(LoadPayloadBytes(bytes.data(), size, expected, &payload, entries), ResourceMissing) << size;
+    EXPECT_EQ(LoadPayloadBytes(bytes.data(), size, expected, &payload, entries), PayloadStatus::ResourceMissing)
+        << size;
     EXPECT_EQ(payload.data, nullptr);
     EXPECT_EQ(payload.capacity, 0u);
   }
@@ -150,12 +151,13 @@ TEST(LoadPayloadBytes, RefusesAnyOtherDecodedLength) {
     other.decodedLength = length;
     PayloadBuffer payload = {};
     PayloadEntry entries[kPayloadEntryCount] = {};
-    EXPECT_EQ(LoadPayloadBytes(resource.data(), uint32_t(resource.size()), other, &payload, entries), PayloadCorrupt)
+    EXPECT_EQ(LoadPayloadBytes(resource.data(), uint32_t(resource.size()), other, &payload, entries),
+              PayloadStatus::Corrupt)
         << length;
   }
 }
 
-// Damage of the compressed stream must surface as PayloadCorrupt, whatever
+// Damage of the compressed stream must surface as Corrupt, whatever
 // the decoder itself reports.
 TEST(LoadPayloadBytes, ReportsDamagedStreamsAsCorrupt) {
   std::vector<uint8_t> decoded = DecodedPayload(kSizes);
@@ -180,7 +182,8 @@ TEST(LoadPayloadBytes, ReportsDamagedStreamsAsCorrupt) {
   for (const Case& c : cases) {
     PayloadBuffer payload = {};
     PayloadEntry entries[kPayloadEntryCount] = {};
-    EXPECT_EQ(LoadPayloadBytes(c.bytes.data(), uint32_t(c.bytes.size()), expected, &payload, entries), PayloadCorrupt)
+    EXPECT_EQ(LoadPayloadBytes(c.bytes.data(), uint32_t(c.bytes.size()), expected, &payload, entries),
+              PayloadStatus::Corrupt)
         << c.what;
   }
 
@@ -190,7 +193,8 @@ TEST(LoadPayloadBytes, ReportsDamagedStreamsAsCorrupt) {
   shorter.resourceSize = uint32_t(truncated.size());
   PayloadBuffer payload = {};
   PayloadEntry entries[kPayloadEntryCount] = {};
-  EXPECT_EQ(LoadPayloadBytes(truncated.data(), uint32_t(truncated.size()), shorter, &payload, entries), PayloadCorrupt);
+  EXPECT_EQ(LoadPayloadBytes(truncated.data(), uint32_t(truncated.size()), shorter, &payload, entries),
+            PayloadStatus::Corrupt);
   DecodeReport report = {};
   uint32_t produced = DecodePayloadStream(payload.data, payload.capacity, truncated.data() + 5,
                                           uint32_t(truncated.size() - 5), truncated.data(), &report);
@@ -211,7 +215,7 @@ TEST(LoadPayloadBytes, LoadsAPayloadWhoseDictionarySizeIsForged) {
     PayloadEntry entries[kPayloadEntryCount] = {};
     EXPECT_EQ(
         LoadPayloadBytes(forged.data(), uint32_t(forged.size()), ExpectationFor(forged, decoded), &payload, entries),
-        Ok)
+        PayloadStatus::Ok)
         << dictionary;
   }
 }
@@ -231,7 +235,8 @@ TEST(DecodePayloadStream, StopsAtAFullDestination) {
   PayloadEntry entries[kPayloadEntryCount] = {};
   PayloadExpectation expected = {uint32_t(resource.size()), uint32_t(big.size()),
                                  PayloadChecksum(big.data(), uint32_t(big.size()))};
-  EXPECT_EQ(LoadPayloadBytes(resource.data(), uint32_t(resource.size()), expected, &other, entries), PayloadCorrupt);
+  EXPECT_EQ(LoadPayloadBytes(resource.data(), uint32_t(resource.size()), expected, &other, entries),
+            PayloadStatus::Corrupt);
 }
 
 TEST(DecodePayloadStream, ReachesTheEndMarkerAndRaisesSmallDictionaries) {
@@ -262,13 +267,13 @@ TEST(DecodePayloadStream, ReachesTheEndMarkerAndRaisesSmallDictionaries) {
 TEST(IndexPayload, RequiresTheLastEntryToEndExactlyAtTheDecodedLength) {
   std::vector<uint8_t> decoded = DecodedPayload(kSizes);
   PayloadEntry entries[kPayloadEntryCount] = {};
-  EXPECT_EQ(IndexPayload(decoded.data(), uint32_t(decoded.size()), entries), Ok);
+  EXPECT_EQ(IndexPayload(decoded.data(), uint32_t(decoded.size()), entries), PayloadStatus::Ok);
 
   // One byte short and one byte long at the end of the table.
   for (uint32_t lastSize : {kSizes[10] - 1, kSizes[10] + 1}) {
     std::vector<uint8_t> table = decoded;
     PutU32(&table[12 * 10], lastSize);
-    EXPECT_EQ(IndexPayload(table.data(), uint32_t(table.size()), entries), PayloadCorrupt);
+    EXPECT_EQ(IndexPayload(table.data(), uint32_t(table.size()), entries), PayloadStatus::Corrupt);
     EXPECT_EQ(entries[0].offset, kPayloadTableSize);
     EXPECT_EQ(entries[10].size, lastSize);
   }
@@ -282,7 +287,7 @@ TEST(IndexPayload, RefusesSizesThatOnlyAddUpModulo2To32) {
   PutU32(&table[12 * 1], kSizes[1] + 0xFFFFF000u);
   PutU32(&table[12 * 2], kSizes[2] + 0x1000u);
   PayloadEntry entries[kPayloadEntryCount] = {};
-  EXPECT_EQ(IndexPayload(table.data(), uint32_t(table.size()), entries), PayloadCorrupt);
+  EXPECT_EQ(IndexPayload(table.data(), uint32_t(table.size()), entries), PayloadStatus::Corrupt);
   // The computed values stay for whoever inspects them.
   EXPECT_EQ(entries[1].size, kSizes[1] + 0xFFFFF000u);
   EXPECT_EQ(entries[2].offset, kPayloadTableSize + kSizes[0] + kSizes[1] - 0x1000u);
@@ -292,14 +297,14 @@ TEST(IndexPayload, RefusesSizesThatOnlyAddUpModulo2To32) {
   PutU32(&table[12 * 10], kSizes[10]);
   PutU32(&table[12 * 9], kSizes[9] + 0x80000000u);
   PutU32(&table[12 * 8], kSizes[8] + 0x80000000u);
-  EXPECT_EQ(IndexPayload(table.data(), uint32_t(table.size()), entries), PayloadCorrupt);
+  EXPECT_EQ(IndexPayload(table.data(), uint32_t(table.size()), entries), PayloadStatus::Corrupt);
 
   // With the checksum and length right, the loader must still refuse it.
   std::vector<uint8_t> resource = Compress(table);
   PayloadBuffer payload = {};
   EXPECT_EQ(
       LoadPayloadBytes(resource.data(), uint32_t(resource.size()), ExpectationFor(resource, table), &payload, entries),
-      PayloadCorrupt);
+      PayloadStatus::Corrupt);
 }
 
 TEST(PayloadBuffer, AllocateTwiceReplacesTheBlockWithAZeroedOne) {

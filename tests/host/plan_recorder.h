@@ -52,7 +52,7 @@ class PlanRecorder final : public InstallWrites, public StepSink {
   PayloadStatus WriteEntry(const wchar_t* path, const PayloadEntry& entry, const PayloadTime* time) override {
     files.push_back(Narrow(path) + "@" + std::to_string(entry.offset) +
                     (time ? "+" + std::to_string(time->lowDateTime) : ""));
-    return failingEntryWrites.count(entryWrites_++) ? WriteFailed : Ok;
+    return failingEntryWrites.count(entryWrites_++) ? PayloadStatus::WriteFailed : PayloadStatus::Ok;
   }
   void AnnounceAssociations() override { ++announcements; }
   int32_t CreateShortcut(const wchar_t* target, const wchar_t* shortcut) override {

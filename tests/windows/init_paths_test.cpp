@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <string>
 
+#include "carried_payload.h"
 #include "payload_loader.h"
 #include "test_support.h"
 
@@ -29,7 +30,7 @@ Folders InitPathsWith(DWORD type, const void* data, DWORD bytes) {
     RegCloseKey(key);
   }
   TestContext t;
-  EXPECT_EQ(InitPaths(kAllUsersEdition), 1);
+  EXPECT_EQ(InitPaths(&t.context), 1);
   return {t.context.installDir, t.context.browseDir, t.context.startMenuDir};
 }
 
@@ -57,7 +58,7 @@ TEST_F(InitPathsTest, UsesTheDefaultsWithoutAPreviousInstallation) {
   ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, kKey, 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr), 0);
   RegCloseKey(key);
   TestContext t;
-  ASSERT_EQ(InitPaths(kAllUsersEdition), 1);
+  ASSERT_EQ(InitPaths(&t.context), 1);
   EXPECT_EQ(std::wstring(t.context.installDir), kDefaultInstall);
   EXPECT_EQ(std::wstring(t.context.browseDir), kDefaultBrowse);
 }
@@ -165,7 +166,7 @@ TEST_F(InitPathsTest, TheSingleUserEditionOffersTheUsersOwnFolders) {
   ASSERT_EQ(GetFileAttributesW(programs.c_str()), INVALID_FILE_ATTRIBUTES) << "an empty programs folder to start with";
   {
     TestContext t(kSingleUserEdition);
-    ASSERT_EQ(InitPaths(kSingleUserEdition), 1);
+    ASSERT_EQ(InitPaths(&t.context), 1);
     EXPECT_EQ(std::wstring(t.context.installDir), programs + L"\\Velunora\\");
     EXPECT_EQ(std::wstring(t.context.browseDir), programs + L"\\");
     EXPECT_EQ(std::wstring(t.context.startMenuDir), startMenu);
@@ -192,7 +193,7 @@ TEST_F(InitPathsTest, TheSingleUserEditionOffersTheUsersOwnFolders) {
   std::wstring offered[2];
   for (int user = 0; user < 2; ++user) {
     TestContext t(user ? kSingleUserEdition : kAllUsersEdition);
-    EXPECT_EQ(InitPaths(*t.context.edition), 1);
+    EXPECT_EQ(InitPaths(&t.context), 1);
     offered[user] = t.context.installDir;
   }
   EXPECT_EQ(offered[0], machineFolder + L"\\");
@@ -203,7 +204,7 @@ TEST(LoadPayload, IndexesTheCarriedPayload) {
   PayloadResource resource;
   PayloadBuffer payload;
   PayloadEntry entries[kPayloadEntryCount] = {};
-  ASSERT_EQ(LoadPayload(GetModuleHandleW(nullptr), &resource, &payload, entries), Ok);
+  ASSERT_EQ(LoadPayload(GetModuleHandleW(nullptr), kCarriedPayload, &resource, &payload, entries), PayloadStatus::Ok);
   const uint32_t offsets[11] = {132, 635, 184955, 385147, 765563, 1205883, 1419899, 1658491, 2034811, 2344571, 2454139};
   for (int i = 0; i < 11; ++i) EXPECT_EQ(entries[i].offset, offsets[i]) << i;
   EXPECT_NE(resource.bytes, nullptr);
@@ -214,11 +215,12 @@ TEST(LoadPayload, ReportsAModuleWithoutPayload) {
   TestContext t;
   t.context.instance = GetModuleHandleW(L"kernel32.dll");
   PayloadResource resource;
-  EXPECT_EQ(LoadPayload(t.context.instance, &resource, &t.context.payload, t.context.entries), ResourceMissing);
+  EXPECT_EQ(LoadPayload(t.context.instance, kCarriedPayload, &resource, &t.context.payload, t.context.entries),
+            PayloadStatus::ResourceMissing);
   EXPECT_EQ(resource.bytes, nullptr);
   EXPECT_EQ(t.context.payload.data, nullptr);
   // And InitPaths fails on it, leaving the folders empty.
-  EXPECT_EQ(InitPaths(kAllUsersEdition), 0);
+  EXPECT_EQ(InitPaths(&t.context), 0);
   EXPECT_EQ(t.context.installDir[0], 0);
 }
 

@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "carried_payload.h"
 #include "packer_input.h"
 #include "payload_loader.h"
 #include "progress_page.h"
@@ -46,7 +47,8 @@ struct Installation : TestContext {
     CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);  // as wWinMain does: shortcuts need it
     for (const wchar_t* key : kWrittenKeys) RegDeleteTreeW(HKEY_LOCAL_MACHINE, key);
     PayloadResource resource;
-    ready = LoadPayload(context.instance, &resource, &context.payload, context.entries) == Ok;
+    ready = LoadPayload(context.instance, kCarriedPayload, &resource, &context.payload, context.entries) ==
+            PayloadStatus::Ok;
     wcscpy(context.installDir, scratch.Path(L"Program Files\\Velunora\\").c_str());
     wcscpy(context.startMenuDir, scratch.Path(L"Start Menu\\Velunora\\").c_str());
     INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_WIN95_CLASSES};
@@ -81,7 +83,7 @@ struct Installation : TestContext {
     std::wstring install = context.installDir, startMenu = context.startMenuDir;
     for (uint32_t step = 0; step <= 8; ++step) {
       context.pendingStep = step + 1;
-      RunInstallStep(step);
+      RunInstallStep(&context, step);
       EXPECT_EQ(context.pendingStep, 0u);
       MSG m;
       bool posted = PeekMessageW(&m, receiver, kInstallStepMessage, kInstallStepMessage, PM_REMOVE) != 0;
@@ -135,7 +137,7 @@ TEST(RunInstallStep, InstallsEverySelectedComponentForReal) {
   GetSystemTimeAsFileTime(&before);
   i.Run();
   EXPECT_EQ(i.Status(), "Installation completed successfully.");
-  EXPECT_EQ(i.context.state, Finished);
+  EXPECT_EQ(i.context.state, InstallState::Finished);
   EXPECT_EQ(i.context.errorCount, 0u);
   std::wstring install = i.context.installDir, startMenu = i.context.startMenuDir;
 

@@ -50,12 +50,12 @@ TEST(WriteEntryToFile, RefusesBadArgumentsWithoutTouchingTheFileSystem) {
   ScratchFolder scratch;
   std::wstring path = scratch.Path(L"entry.bin");
   PayloadBuffer empty = {};
-  EXPECT_EQ(b.payload.WriteEntryToFile(nullptr, 0, 10, nullptr, kUsersRule), CannotCreateFile);
-  EXPECT_EQ(empty.WriteEntryToFile(path.c_str(), 0, 10, nullptr, kUsersRule), CannotCreateFile);
-  EXPECT_EQ(b.payload.WriteEntryToFile(path.c_str(), kPayloadCapacity + 1, 0, nullptr, kUsersRule), CannotCreateFile);
+  EXPECT_EQ(b.payload.WriteEntryToFile(nullptr, 0, 10, nullptr, kUsersRule), PayloadStatus::CannotCreateFile);
+  EXPECT_EQ(empty.WriteEntryToFile(path.c_str(), 0, 10, nullptr, kUsersRule), PayloadStatus::CannotCreateFile);
+  EXPECT_EQ(b.payload.WriteEntryToFile(path.c_str(), kPayloadCapacity + 1, 0, nullptr, kUsersRule), PayloadStatus::CannotCreateFile);
   // An entry that would run past the block: a cut file is never reported as written.
-  EXPECT_EQ(b.payload.WriteEntryToFile(path.c_str(), kPayloadCapacity - 10, 11, nullptr, kUsersRule), CannotCreateFile);
-  EXPECT_EQ(b.payload.WriteEntryToFile(path.c_str(), 1, 0xFFFFFFFFu, nullptr, kUsersRule), CannotCreateFile);
+  EXPECT_EQ(b.payload.WriteEntryToFile(path.c_str(), kPayloadCapacity - 10, 11, nullptr, kUsersRule), PayloadStatus::CannotCreateFile);
+  EXPECT_EQ(b.payload.WriteEntryToFile(path.c_str(), 1, 0xFFFFFFFFu, nullptr, kUsersRule), PayloadStatus::CannotCreateFile);
   EXPECT_FALSE(Exists(path));
 }
 
@@ -66,18 +66,18 @@ TEST(WriteEntryToFile, WritesExactlyTheEntryAndReplacesAnExistingFile) {
   std::vector<BYTE> old(300000, 0xEE);
   ASSERT_TRUE(WriteFileBytes(path, old.data(), old.size()));
 
-  ASSERT_EQ(b.payload.WriteEntryToFile(path.c_str(), 635, 184320, nullptr, kUsersRule), Ok);
+  ASSERT_EQ(b.payload.WriteEntryToFile(path.c_str(), 635, 184320, nullptr, kUsersRule), PayloadStatus::Ok);
   std::vector<BYTE> back;
   ASSERT_TRUE(ReadFileBytes(path, &back));
   ASSERT_EQ(back.size(), 184320u);
   EXPECT_EQ(std::memcmp(back.data(), b.payload.data + 635, back.size()), 0);
 
   // The last bytes of the block, and empty entries, including one at its very end.
-  EXPECT_EQ(b.payload.WriteEntryToFile(path.c_str(), kPayloadCapacity - 5, 5, nullptr, kUsersRule), Ok);
+  EXPECT_EQ(b.payload.WriteEntryToFile(path.c_str(), kPayloadCapacity - 5, 5, nullptr, kUsersRule), PayloadStatus::Ok);
   ASSERT_TRUE(ReadFileBytes(path, &back));
   EXPECT_EQ(back, std::vector<BYTE>(b.payload.data + kPayloadCapacity - 5, b.payload.data + kPayloadCapacity));
   for (uint32_t offset : {0u, kPayloadCapacity}) {
-    EXPECT_EQ(b.payload.WriteEntryToFile(path.c_str(), offset, 0, nullptr, kUsersRule), Ok);
+    EXPECT_EQ(b.payload.WriteEntryToFile(path.c_str(), offset, 0, nullptr, kUsersRule), PayloadStatus::Ok);
     ASSERT_TRUE(ReadFileBytes(path, &back));
     EXPECT_TRUE(back.empty());
   }
@@ -92,8 +92,8 @@ TEST(WriteEntryToFile, StampsTheLastWriteTimeOnlyWhenGiven) {
 
   FILETIME before;
   GetSystemTimeAsFileTime(&before);
-  ASSERT_EQ(b.payload.WriteEntryToFile(stamped.c_str(), 100, 1000, &time, kUsersRule), Ok);
-  ASSERT_EQ(b.payload.WriteEntryToFile(unstamped.c_str(), 100, 1000, nullptr, kUsersRule), Ok);
+  ASSERT_EQ(b.payload.WriteEntryToFile(stamped.c_str(), 100, 1000, &time, kUsersRule), PayloadStatus::Ok);
+  ASSERT_EQ(b.payload.WriteEntryToFile(unstamped.c_str(), 100, 1000, nullptr, kUsersRule), PayloadStatus::Ok);
 
   WIN32_FILE_ATTRIBUTE_DATA info;
   ASSERT_TRUE(GetFileAttributesExW(stamped.c_str(), GetFileExInfoStandard, &info));
@@ -114,7 +114,7 @@ TEST(WriteEntryToFile, LeavesAFileHeldOpenByAnotherHandleUnchanged) {
   ASSERT_TRUE(WriteFileBytes(path, original, sizeof original));
   HANDLE holder = CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
   ASSERT_NE(holder, INVALID_HANDLE_VALUE);
-  EXPECT_EQ(b.payload.WriteEntryToFile(path.c_str(), 0, 1000, nullptr, kUsersRule), CannotCreateFile);
+  EXPECT_EQ(b.payload.WriteEntryToFile(path.c_str(), 0, 1000, nullptr, kUsersRule), PayloadStatus::CannotCreateFile);
   CloseHandle(holder);
   std::vector<BYTE> back;
   ASSERT_TRUE(ReadFileBytes(path, &back));
@@ -131,7 +131,7 @@ TEST(WriteEntryToFile, LeavesAFileWithAnotherNameUnchanged) {
   const char original[] = "someone else's file";
   ASSERT_TRUE(WriteFileBytes(other, original, sizeof original));
   ASSERT_TRUE(CreateHardLinkW(path.c_str(), other.c_str(), nullptr));
-  EXPECT_EQ(b.payload.WriteEntryToFile(path.c_str(), 0, 1000, nullptr, kUsersRule), CannotCreateFile);
+  EXPECT_EQ(b.payload.WriteEntryToFile(path.c_str(), 0, 1000, nullptr, kUsersRule), PayloadStatus::CannotCreateFile);
   std::vector<BYTE> back;
   ASSERT_TRUE(ReadFileBytes(other, &back));
   EXPECT_EQ(back, std::vector<BYTE>(original, original + sizeof original));

@@ -31,7 +31,7 @@ struct WizardContext : TestContext {
     context.frameWindow = frame;
   }
   ~WizardContext() {
-    context.state = Closing;
+    context.state = InstallState::Closing;
     if (IsWindow(frame)) DestroyWindow(frame);
     MSG m;
     while (PeekMessageW(&m, nullptr, 0, 0, PM_REMOVE)) {
@@ -160,7 +160,7 @@ TEST(Wizard, SchedulesTheLatestStepAndIdlesWithoutOne) {
   SendMessageW(w.frame, WM_TIMER, 1, 0);  // nothing due: nothing runs
   EXPECT_EQ(SendMessageW(w.context.detailsList, LB_GETCOUNT, 0, 0), 0);
   EXPECT_EQ(SendMessageW(w.Control(3, IDC_PROGRESS_BAR), PBM_GETPOS, 0, 0), 0);
-  EXPECT_EQ(w.context.state, Idle);
+  EXPECT_EQ(w.context.state, InstallState::Idle);
 }
 
 TEST(Wizard, MovesBetweenPagesAndAsksToCloseBeyondTheLast) {
@@ -174,11 +174,11 @@ TEST(Wizard, MovesBetweenPagesAndAsksToCloseBeyondTheLast) {
   SendMessageW(w.context.pages[2], WM_COMMAND, IDC_BACK, 0);
   EXPECT_EQ(w.context.currentPage, 1u);
 
-  ShowPage(4);
+  ShowPage(&w.context, 4);
   EXPECT_EQ(w.context.currentPage, 1u);
   EXPECT_TRUE(IsWindowVisible(w.context.pages[1]));
   EXPECT_TRUE(HasPosted(w.frame, WM_CLOSE));
-  ShowPage(0xFFFFFFFFu);
+  ShowPage(&w.context, 0xFFFFFFFFu);
   EXPECT_TRUE(HasPosted(w.frame, WM_CLOSE));
 }
 
@@ -191,15 +191,15 @@ TEST(Wizard, ShowDetailsReplacesItsButtonWithTheList) {
 
 TEST(Wizard, IgnoresCloseWhileInstallingAndQuitsOnlyWhenClosing) {
   WizardContext w(503);
-  w.context.state = Installing;
+  w.context.state = InstallState::Installing;
   SendMessageW(w.frame, WM_CLOSE, 0, 0);
   EXPECT_TRUE(IsWindow(w.frame));
-  EXPECT_EQ(w.context.state, Installing);
+  EXPECT_EQ(w.context.state, InstallState::Installing);
 
-  w.context.state = Finished;
+  w.context.state = InstallState::Finished;
   SendMessageW(w.frame, WM_CLOSE, 0, 0);
   EXPECT_FALSE(IsWindow(w.frame));
-  EXPECT_EQ(w.context.state, Closing);
+  EXPECT_EQ(w.context.state, InstallState::Closing);
   MSG m;
   EXPECT_TRUE(PeekMessageW(&m, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
   EXPECT_EQ(m.wParam, 0u);

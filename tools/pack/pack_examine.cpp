@@ -84,7 +84,7 @@ void VerifyPayloadResource(const uint8_t* resource, uint32_t size, const Payload
     Problem(report, "the decoded bytes are shorter than the 132-byte entry table");
   } else {
     report->hasTable = true;
-    if (IndexPayload(out.data(), produced, report->entries) != Ok) {
+    if (IndexPayload(out.data(), produced, report->entries) != PayloadStatus::Ok) {
       uint64_t end = kPayloadTableSize;
       for (const PayloadEntry& e : report->entries) end += e.size;
       Problem(report,

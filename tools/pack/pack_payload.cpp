@@ -112,8 +112,8 @@ bool EncodePayload(const std::vector<uint8_t>& decoded, PackedPayload* packed, s
   PayloadEntry entries[kPayloadEntryCount] = {};
   PayloadStatus status =
       LoadPayloadBytes(packed->resource.data(), uint32_t(packed->resource.size()), packed->constants, &buffer, entries);
-  if (status != Ok || back != decoded || std::memcmp(buffer.data, decoded.data(), length) != 0) {
-    *error = "the encoded payload does not decode to its input (loader status " + std::to_string(status) + ")";
+  if (status != PayloadStatus::Ok || back != decoded || std::memcmp(buffer.data, decoded.data(), length) != 0) {
+    *error = "the encoded payload does not decode to its input (loader status " + std::to_string(int(status)) + ")";
     return false;
   }
   return true;

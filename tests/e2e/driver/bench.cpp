@@ -10,6 +10,7 @@
 
 #include "expect.h"
 #include "first_page_floor.h"
+#include "resource.h"
 #include "scenario_steps.h"
 #include "scenarios.h"
 #include "startup_marks.h"
@@ -81,12 +82,14 @@ void ScenarioBench() {
 namespace {
 
 constexpr int kFirstPageRuns = 20;
+const wchar_t kTemplatesPath[] = L"S:\\bench\\first-page-templates.exe";
 const wchar_t kFloorPath[] = L"S:\\bench\\first-page-floor.exe";
 const wchar_t kProbePath[] = L"S:\\bench\\startup-probe.exe";
 const wchar_t kFloorTitle[] = L"" FLOOR_TITLE;
 const wchar_t kSetupTitle[] = L"Velunora App Pack (All Users)";
 
-// The process's visible top-level dialog of that title, or null.
+// The process's visible top-level dialog of that title (any title when
+// null), or null.
 HWND FindShownDialog(DWORD processId, const wchar_t* title) {
   HWND window = nullptr;
   while ((window = FindWindowExW(nullptr, window, L"#32770", title))) {
@@ -108,8 +111,8 @@ HWND FindShownPage(HWND frame, int id) {
 
 struct Program {
   const wchar_t* path;
-  const wchar_t* title;
-  int pageControl;  // a control of the page that must be shown; 0: the window alone
+  const wchar_t* title;  // null: the process's one dialog, whatever its title
+  int pageControl;       // a control of the page that must be shown; 0: the window alone
 };
 
 // Starts a program and waits until it is idle, that is waiting for input
@@ -147,11 +150,15 @@ void PrintRuns(const char* name, const std::vector<double>& runs) {
 
 }  // namespace
 
-// Time to the first page: setup.exe, the floor program and the probe (setup.exe
+// Time to the first page: setup.exe, the program that shows the same templates
+// with procedures that do nothing, the floor program and the probe (setup.exe
 // with a clock between its start-up steps) in turns, in this one session.
 void ScenarioFirstPage() {
-  const Program programs[] = {
-      {kSetupPath, kSetupTitle, 1004}, {kFloorPath, kFloorTitle, 0}, {kProbePath, kSetupTitle, 1004}};
+  enum { kSetup, kTemplates, kFloor, kProbe, kPrograms };
+  const Program programs[kPrograms] = {{kSetupPath, kSetupTitle, IDC_LICENSE_TEXT},
+                                       {kTemplatesPath, nullptr, IDC_LICENSE_TEXT},
+                                       {kFloorPath, kFloorTitle, 0},
+                                       {kProbePath, kSetupTitle, IDC_LICENSE_TEXT}};
   HANDLE block = CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0,
                                     sizeof(LARGE_INTEGER) * kStartupMarkCount, kStartupMarksName);
   LARGE_INTEGER* marks =
@@ -164,18 +171,18 @@ void ScenarioFirstPage() {
     if (!TimeFirstPage(program, &start, &idle)) return;
   }
   const char* segments[] = {"process", "controls", "payload", "folders", "admin", "frame"};
-  std::vector<double> times[3], parts[kStartupMarkCount + 1], floorProcess;
+  std::vector<double> times[kPrograms], parts[kStartupMarkCount + 1], floorProcess;
   for (int run = 0; run < kFirstPageRuns; ++run) {
-    for (int k = 0; k < 3; ++k) {
-      int which = (run + k) % 3;  // each program takes each place in the order in turn
+    for (int k = 0; k < kPrograms; ++k) {
+      int which = (run + k) % kPrograms;  // each program takes each place in the order in turn
       ZeroMemory(marks, sizeof(LARGE_INTEGER) * kStartupMarkCount);
       if (!TimeFirstPage(programs[which], &start, &idle)) return;
       times[which].push_back(Milliseconds(start, idle));
-      if (which == 1) {
+      if (which == kFloor) {
         if (!Expect(marks[0].QuadPart >= start.QuadPart, "the floor program read its clock")) return;
         floorProcess.push_back(Milliseconds(start, marks[0]));
       }
-      if (which != 2) continue;
+      if (which != kProbe) continue;
       LARGE_INTEGER from = start;
       for (int m = 0; m < kStartupMarkCount; ++m) {
         if (!Expect(marks[m].QuadPart >= from.QuadPart, "the probe read its clock at step %d", m)) return;
@@ -187,9 +194,10 @@ void ScenarioFirstPage() {
   }
   UnmapViewOfFile(marks);
   CloseHandle(block);
-  PrintRuns("first_page_setup_ms", times[0]);
-  PrintRuns("first_page_floor_ms", times[1]);
-  PrintRuns("first_page_probe_ms", times[2]);
+  PrintRuns("first_page_setup_ms", times[kSetup]);
+  PrintRuns("first_page_templates_ms", times[kTemplates]);
+  PrintRuns("first_page_floor_ms", times[kFloor]);
+  PrintRuns("first_page_probe_ms", times[kProbe]);
   static_assert(sizeof segments / sizeof *segments == kStartupMarkCount, "one name per clock reading");
   for (int m = 0; m < kStartupMarkCount; ++m) {
     PrintRuns(("startup_" + std::string(segments[m]) + "_ms").c_str(), parts[m]);

@@ -20,36 +20,14 @@ struct Scenario {
   void (*run)();
 };
 
+// Every scenario the driver answers to, tests and figures alike, from the
+// one list the tests are declared from.
 const Scenario kScenarios[] = {
-    {L"launch", ScenarioLaunch},
-    {L"default", ScenarioDefaultInstall},
-    {L"selection", ScenarioSelection},
-    {L"second-run", ScenarioSecondRun},
-    {L"cancel", ScenarioCancel},
-    {L"close-during-install", ScenarioCloseDuringInstall},
-    {L"damaged", ScenarioDamagedPayload},
-    {L"uninstall-full", ScenarioUninstallFull},
-    {L"uninstall-partial", ScenarioUninstallPartial},
-    {L"uninstall-two-installations", ScenarioUninstallTwoInstallations},
-    {L"uninstall-no", ScenarioUninstallNo},
-    {L"uninstall-file-in-use", ScenarioUninstallFileInUse},
-    {L"single-user", ScenarioSingleUser},
-    {L"both-editions", ScenarioBothEditions},
-    {L"uninstall-unicode-folder", ScenarioUninstallUnicodeFolder},
-    {L"uninstall-through-link", ScenarioUninstallThroughLink},
-    {L"uninstall-in-place", ScenarioUninstallInPlace},
-    {L"single-user-moved-programs", ScenarioSingleUserMovedPrograms},
-    // Faults and hardening.
-    {L"disk-full", ScenarioDiskFull},
-    {L"locked-file", ScenarioLockedFile},
-    {L"blocked-start-menu", ScenarioBlockedStartMenu},
-    {L"bad-app-path", ScenarioBadAppPath},
-    {L"repetition", ScenarioRepetition},
-    {L"planted-dlls", ScenarioPlantedDlls},
-    {L"open-folder", ScenarioOpenFolder},
-    {L"link-above-folder", ScenarioLinkAboveFolder},
-    {L"bench", ScenarioBench},
-    {L"first-page", ScenarioFirstPage},
+#define SCENARIO(test, name, function, seconds) {L##name, function},
+#define BENCH_SCENARIO(name, function) {L##name, function},
+#include "scenarios.inc"
+#undef SCENARIO
+#undef BENCH_SCENARIO
 };
 
 }  // namespace
