@@ -24,7 +24,7 @@ int SystemWrites::CreateDirectoryChain(const wchar_t* folder) {
 PayloadStatus SystemWrites::WriteEntry(const wchar_t* path, const PayloadEntry& entry, const PayloadTime* time) {
   // The folder a program goes into may have been there before, with
   // whatever permissions its maker gave it.
-  if (rule_.protect && !SecureFolderOf(path, rule_.links)) return CannotCreateFile;
+  if (rule_.protect && !SecureFolderOf(path, rule_.links)) return PayloadStatus::CannotCreateFile;
   return payload_.WriteEntryToFile(path, entry.offset, entry.size, time, rule_);
 }
 

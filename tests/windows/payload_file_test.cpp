@@ -52,10 +52,13 @@ TEST(WriteEntryToFile, RefusesBadArgumentsWithoutTouchingTheFileSystem) {
   PayloadBuffer empty = {};
   EXPECT_EQ(b.payload.WriteEntryToFile(nullptr, 0, 10, nullptr, kUsersRule), PayloadStatus::CannotCreateFile);
   EXPECT_EQ(empty.WriteEntryToFile(path.c_str(), 0, 10, nullptr, kUsersRule), PayloadStatus::CannotCreateFile);
-  EXPECT_EQ(b.payload.WriteEntryToFile(path.c_str(), kPayloadCapacity + 1, 0, nullptr, kUsersRule), PayloadStatus::CannotCreateFile);
+  EXPECT_EQ(b.payload.WriteEntryToFile(path.c_str(), kPayloadCapacity + 1, 0, nullptr, kUsersRule),
+            PayloadStatus::CannotCreateFile);
   // An entry that would run past the block: a cut file is never reported as written.
-  EXPECT_EQ(b.payload.WriteEntryToFile(path.c_str(), kPayloadCapacity - 10, 11, nullptr, kUsersRule), PayloadStatus::CannotCreateFile);
-  EXPECT_EQ(b.payload.WriteEntryToFile(path.c_str(), 1, 0xFFFFFFFFu, nullptr, kUsersRule), PayloadStatus::CannotCreateFile);
+  EXPECT_EQ(b.payload.WriteEntryToFile(path.c_str(), kPayloadCapacity - 10, 11, nullptr, kUsersRule),
+            PayloadStatus::CannotCreateFile);
+  EXPECT_EQ(b.payload.WriteEntryToFile(path.c_str(), 1, 0xFFFFFFFFu, nullptr, kUsersRule),
+            PayloadStatus::CannotCreateFile);
   EXPECT_FALSE(Exists(path));
 }
 
