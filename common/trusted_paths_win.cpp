@@ -47,9 +47,10 @@ Account OwnerOf(HANDLE file) {
   return AccountOf(owner);
 }
 
-// Takes the folder `name` below the resolved `folder` one step further:
-// through it when it is a plain folder, to where it leads when it is a link
-// `trust` follows.
+// Takes `folder`, a resolved folder and one more name below it, one step
+// further: through that name when it is a plain folder, to where it leads
+// when it is a link `trust` follows. Leaves the result resolved, ending
+// with a separator.
 DWORD Step(wchar_t* folder, size_t capacity, LinkTrust trust) {
   UniqueHandle entry(CreateFileW(folder, FILE_READ_ATTRIBUTES | READ_CONTROL, kShareAll, nullptr, OPEN_EXISTING,
                                  FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
@@ -66,7 +67,8 @@ DWORD Step(wchar_t* folder, size_t capacity, LinkTrust trust) {
   wchar_t named[kFinalUnits];
   DWORD length = GetLongPathNameW(folder, spelled, kFinalUnits);
   bool known = length > 0 && length < kFinalUnits;
-  if (!link && FinalPathOf(entry.Get(), named, kFinalUnits)) link = !known || !SamePath(named, spelled);
+  bool found = FinalPathOf(entry.Get(), named, kFinalUnits);
+  if (!link && found) link = !known || !SamePath(named, spelled);
   if (link) {
     if (!MayFollowLink(trust, OwnerOf(entry.Get()))) return kReachedThroughLink;
     entry.Reset(CreateFileW(folder, FILE_READ_ATTRIBUTES, kShareAll, nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS,
@@ -74,8 +76,9 @@ DWORD Step(wchar_t* folder, size_t capacity, LinkTrust trust) {
     if (!entry.Valid() || !FactsOf(entry.Get(), &facts)) return GetLastError();
     // Where it leads must be known: what lies below is checked against it.
     if (!FinalPathOf(entry.Get(), named, kFinalUnits)) return kReachedThroughLink;
-  } else if (!FinalPathOf(entry.Get(), named, kFinalUnits) && !(known && WideCopy(named, kFinalUnits, spelled))) {
-    return ERROR_FILENAME_EXCED_RANGE;  // Wine, past MAX_PATH: the long spelling stands in
+  } else if (!found) {
+    // Wine, past MAX_PATH: the long spelling stands in.
+    if (!known || !WideCopy(named, kFinalUnits, spelled)) return ERROR_FILENAME_EXCED_RANGE;
   }
   if (!facts.folder) return ERROR_DIRECTORY;
   if (!WideCopy(folder, capacity, named)) return ERROR_FILENAME_EXCED_RANGE;
@@ -92,8 +95,6 @@ bool SameEntry(HANDLE a, HANDLE b) {
 
 }  // namespace
 
-// The length of the root part of a fully qualified path: "C:\" or
-// "\\server\share\". 0 for any other path.
 bool IsFileAt(HANDLE file, const wchar_t* path) {
   wchar_t found[kFinalUnits];
   if (FinalPathOf(file, found, kFinalUnits)) return SamePath(found, path);
@@ -119,18 +120,13 @@ DWORD ResolveTrusted(const wchar_t* given, LinkTrust trust, wchar_t* resolved, s
   for (size_t i = 0; i < root; ++i) resolved[i] = folder[i];
   resolved[root] = 0;
   if (!EndWithSeparator(resolved, capacity)) return ERROR_FILENAME_EXCED_RANGE;
-  for (const wchar_t* part = folder + root; *part;) {
-    while (IsSeparator(*part)) ++part;
-    const wchar_t* end = part;
-    while (*end && !IsSeparator(*end)) ++end;
-    if (end == part) break;
-    size_t at = WideLength(resolved), length = size_t(end - part);
+  for (const wchar_t* part = SkipSeparators(folder + root); *part; part = SkipSeparators(part + NameLength(part))) {
+    size_t at = WideLength(resolved), length = NameLength(part);
     if (at + length + 2 > capacity) return ERROR_FILENAME_EXCED_RANGE;
     for (size_t i = 0; i < length; ++i) resolved[at + i] = part[i];
     resolved[at + length] = 0;
     DWORD error = Step(resolved, capacity, trust);
     if (error != ERROR_SUCCESS) return error;
-    part = end;
   }
   return ERROR_SUCCESS;
 }
@@ -140,22 +136,14 @@ DWORD OpenTrusted(const wchar_t* path, const TrustedOpen& how, LinkTrust trust, 
   if (created) *created = false;
   // The folder the entry is in, and its name (a folder's own, without a
   // trailing separator).
-  size_t length = WideLength(path);
-  while (length > 0 && IsSeparator(path[length - 1])) --length;
-  size_t name = length;
-  while (name > 0 && !IsSeparator(path[name - 1])) --name;
-  size_t root = RootLength(path);
-  if (root == 0 || name < root || name == length || length >= kFolderUnits) return ERROR_BAD_PATHNAME;
-  wchar_t folder[kFolderUnits];
-  for (size_t i = 0; i < name; ++i) folder[i] = path[i];
-  folder[name] = 0;
+  wchar_t own[kFolderUnits], folder[kFolderUnits];
+  if (!WideCopy(own, kFolderUnits, path)) return ERROR_BAD_PATHNAME;
+  for (size_t n = WideLength(own); n > 0 && IsSeparator(own[n - 1]); --n) own[n - 1] = 0;
+  if (!FolderOfPath(own, folder, kFolderUnits) || RootLength(folder) == 0) return ERROR_BAD_PATHNAME;
   wchar_t resolved[kFinalUnits];
   DWORD error = ResolveTrusted(folder, trust, resolved, kFinalUnits);
   if (error != ERROR_SUCCESS) return error;
-  size_t at = WideLength(resolved);
-  if (at + length - name >= kFinalUnits) return ERROR_FILENAME_EXCED_RANGE;
-  for (size_t i = name; i < length; ++i) resolved[at++] = path[i];
-  resolved[at] = 0;
+  if (!WideAppend(resolved, kFinalUnits, own + WideLength(folder))) return ERROR_FILENAME_EXCED_RANGE;
 
   DWORD flags = FILE_FLAG_OPEN_REPARSE_POINT | (how.kind == EntryKind::Folder ? FILE_FLAG_BACKUP_SEMANTICS : 0);
   handle->Reset(CreateFileW(resolved,

@@ -7,20 +7,6 @@
 #include "trusted_paths.h"
 #include "wide_text.h"
 
-namespace {
-
-// The folder part of `path`, up to and including its last separator.
-bool FolderPart(const wchar_t* path, wchar_t* folder) {
-  size_t end = WideLength(path);
-  while (end > 0 && !IsSeparator(path[end - 1])) --end;
-  if (end == 0 || end >= kFolderUnits) return false;
-  for (size_t i = 0; i < end; ++i) folder[i] = path[i];
-  folder[end] = 0;
-  return true;
-}
-
-}  // namespace
-
 int CreateDirectoryChain(const wchar_t* path, const SECURITY_ATTRIBUTES* created, LinkTrust trust) {
   // As large as the folder fields: an install folder picked at the longest
   // path the picker returns, plus its backslash and the maker's folder, fits.
@@ -58,7 +44,7 @@ int CreateDirectoryChain(const wchar_t* path, const SECURITY_ATTRIBUTES* created
     wchar_t parent[kFolderUnits];
     wchar_t resolved[kFolderUnits + 8];
     prefix[i] = 0;
-    if (!FolderPart(prefix, parent)) WideCopy(parent, kFolderUnits, L".\\");  // the current folder
+    if (!FolderOfPath(prefix, parent, kFolderUnits)) WideCopy(parent, kFolderUnits, L".\\");  // the current folder
     bool trusted = ResolveTrusted(parent, trust, resolved, kFolderUnits + 8) == ERROR_SUCCESS;
     prefix[i] = path[i];
     if (!trusted || !CreateDirectoryW(prefix, const_cast<SECURITY_ATTRIBUTES*>(created))) return 0;
@@ -68,25 +54,18 @@ int CreateDirectoryChain(const wchar_t* path, const SECURITY_ATTRIBUTES* created
 
 bool SecureFolderOf(const wchar_t* path, LinkTrust trust) {
   wchar_t folder[kFolderUnits];
-  if (!FolderPart(path, folder)) return false;
+  if (!FolderOfPath(path, folder, kFolderUnits)) return false;
+  // A drive's root is the machine's, not the installation's: its files are
+  // protected one by one instead.
+  if (IsRootFolder(folder)) return true;
   const TrustedOpen how = {READ_CONTROL | WRITE_DAC | WRITE_OWNER, kShareAll, OPEN_EXISTING, EntryKind::Folder};
   UniqueHandle handle;
-  if (IsRootFolder(folder)) {
-    // A drive's root is the machine's, not the installation's: its files
-    // are protected one by one instead.
-    wchar_t resolved[kFolderUnits + 8];
-    return ResolveTrusted(folder, trust, resolved, kFolderUnits + 8) == ERROR_SUCCESS;
-  }
   if (OpenTrusted(folder, how, trust, &handle) != ERROR_SUCCESS) return false;
   return !OthersMayChange(handle.Get()) || Protect(handle.Get(), Protection::InstallFolder);
 }
 
 bool IsTrustedPlace(const wchar_t* path, LinkTrust trust) {
-  wchar_t folder[kFolderUnits];
-  wchar_t resolved[kFolderUnits + 8];
-  if (!FolderPart(path, folder) || ResolveTrusted(folder, trust, resolved, kFolderUnits + 8) != ERROR_SUCCESS) {
-    return false;
-  }
+  // Its folder is resolved on the way; a missing file is a place to write.
   const TrustedOpen how = {FILE_READ_ATTRIBUTES, kShareAll, OPEN_EXISTING, EntryKind::File};
   UniqueHandle existing;
   DWORD error = OpenTrusted(path, how, trust, &existing);

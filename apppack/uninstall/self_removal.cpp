@@ -92,20 +92,12 @@ bool IsUninstallerSize(uint64_t bytes) {
   return false;
 }
 
-bool AsciiEqualNoCase(const wchar_t* a, const wchar_t* b, size_t count) {
-  for (size_t i = 0; i < count; ++i) {
-    wchar_t x = a[i] >= L'A' && a[i] <= L'Z' ? wchar_t(a[i] + 32) : a[i];
-    if (x != b[i]) return false;
-  }
-  return true;
-}
-
 // The search also matches short names: the long name must be vlu*.exe too.
 bool IsCopyName(const wchar_t* name) {
   size_t length = WideLength(name);
   const size_t prefix = WideLength(kCopyPrefix), extension = WideLength(kCopyExtension);
-  return length > prefix + extension && AsciiEqualNoCase(name, kCopyPrefix, prefix) &&
-         AsciiEqualNoCase(name + length - extension, kCopyExtension, extension);
+  return length > prefix + extension && SameName(name, prefix, kCopyPrefix, prefix) &&
+         SameName(name + length - extension, extension, kCopyExtension, extension);
 }
 
 }  // namespace
@@ -237,13 +229,14 @@ CopyEnd EndFinishingCopy(const wchar_t* copy, HANDLE deleteOnClose, bool kept, b
                          RestartDeletes& restart) {
   wchar_t path[kFolderUnits];
   wchar_t folder[kFolderUnits] = {};
+  wchar_t system[MAX_PATH];
+  UINT systemLength = GetSystemDirectoryW(system, MAX_PATH);
+  bool systemKnown = systemLength > 0 && systemLength < MAX_PATH;
   if (!WideCopy(path, kFolderUnits, copy)) return LeftForNextStart;
   if (machineWide && FolderOfPath(copy, folder, kFolderUnits)) {
     // The folder can go only once nothing works or lies in it: the copy
     // leaves it, and moves its own running file out beside it.
-    wchar_t system[MAX_PATH];
-    UINT length = GetSystemDirectoryW(system, MAX_PATH);
-    if (length > 0 && length < MAX_PATH) SetCurrentDirectoryW(system);
+    if (systemKnown) SetCurrentDirectoryW(system);
     wchar_t outside[kFolderUnits];
     WideCopy(outside, kFolderUnits, folder);
     outside[WideLength(outside) - 1] = 0;  // without its separator
@@ -259,27 +252,21 @@ CopyEnd EndFinishingCopy(const wchar_t* copy, HANDLE deleteOnClose, bool kept, b
     if (folder[0]) restart.Schedule(folder);
     return HandedOff;
   }
-  if (deleteOnClose) {
+  bool handedOff = false;
+  if (deleteOnClose && systemKnown) {
     // The command processor without its AutoRun commands, which would run
     // with the copy's rights; it ends at once, and with it the last handle.
     // It may end before this process's image is gone and the file with it:
     // for all users the restart deletes what is left.
     wchar_t command[] = L"cmd.exe /d /c exit";
-    wchar_t system[MAX_PATH];
-    UINT length = GetSystemDirectoryW(system, MAX_PATH);
     HANDLE handles[] = {deleteOnClose};
-    if (length > 0 && length < MAX_PATH &&
-        StartWithHandles(handOff, command, system, handles, 1, CREATE_NO_WINDOW, nullptr)) {
-      if (!machineWide) return HandedOff;
-      bool scheduled = restart.Schedule(path);
-      if (folder[0]) scheduled = restart.Schedule(folder) && scheduled;  // emptied once the copy is gone
-      return scheduled ? HandedOff : LeftForNextStart;
-    }
+    handedOff = StartWithHandles(handOff, command, system, handles, 1, CREATE_NO_WINDOW, nullptr);
   }
-  if (!machineWide) return LeftForNextStart;  // no right to delete at restart
+  if (!machineWide) return handedOff ? HandedOff : LeftForNextStart;  // no right to delete at restart
   bool scheduled = restart.Schedule(path);
   if (folder[0]) scheduled = restart.Schedule(folder) && scheduled;  // after the file it holds
-  return scheduled ? RemovedAtRestart : LeftForNextStart;
+  if (!scheduled) return LeftForNextStart;
+  return handedOff ? HandedOff : RemovedAtRestart;
 }
 
 void SweepStaleCopies(const wchar_t* folder, LinkTrust trust) {
