@@ -9,26 +9,9 @@
 #include <commctrl.h>
 #include <objbase.h>
 
+#include "closing_dialog.h"
 #include "first_page_floor.h"
 #include "startup_marks.h"
-
-namespace {
-
-INT_PTR CALLBACK FloorDialogProc(HWND dialog, UINT message, WPARAM, LPARAM) {
-  switch (message) {
-    case WM_INITDIALOG:
-      return TRUE;
-    case WM_CLOSE:
-      DestroyWindow(dialog);
-      return TRUE;
-    case WM_DESTROY:
-      PostQuitMessage(0);
-      return TRUE;
-  }
-  return FALSE;
-}
-
-}  // namespace
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
   LARGE_INTEGER entered;
@@ -36,7 +19,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
   if (FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) return 0;
   INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_WIN95_CLASSES};
   if (InitCommonControlsEx(&controls)) {
-    HWND dialog = CreateDialogParamW(instance, MAKEINTRESOURCEW(IDD_FLOOR), nullptr, FloorDialogProc, 0);
+    HWND dialog = CreateDialogParamW(instance, MAKEINTRESOURCEW(IDD_FLOOR), nullptr, ClosingDialogProc, 0);
     if (dialog) {
       ShowWindow(dialog, SW_SHOWNORMAL);
       MSG message;

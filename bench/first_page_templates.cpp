@@ -10,26 +10,12 @@
 #include <commctrl.h>
 #include <objbase.h>
 
+#include "closing_dialog.h"
 #include "resource.h"
 
 namespace {
 
 constexpr int kPageTemplates = IDD_PROGRESS - IDD_LICENSE + 1;
-
-// The frame only closes when asked, so that the benchmark can end it.
-INT_PTR CALLBACK FrameDialogProc(HWND dialog, UINT message, WPARAM, LPARAM) {
-  switch (message) {
-    case WM_INITDIALOG:
-      return TRUE;
-    case WM_CLOSE:
-      DestroyWindow(dialog);
-      return TRUE;
-    case WM_DESTROY:
-      PostQuitMessage(0);
-      return TRUE;
-  }
-  return FALSE;
-}
 
 INT_PTR CALLBACK PageDialogProc(HWND, UINT message, WPARAM, LPARAM) { return message == WM_INITDIALOG; }
 
@@ -39,7 +25,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
   if (FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) return 0;
   INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_WIN95_CLASSES};
   HWND frame = InitCommonControlsEx(&controls)
-                   ? CreateDialogParamW(instance, MAKEINTRESOURCEW(IDD_FRAME), nullptr, FrameDialogProc, 0)
+                   ? CreateDialogParamW(instance, MAKEINTRESOURCEW(IDD_FRAME), nullptr, ClosingDialogProc, 0)
                    : nullptr;
   HWND pages[kPageTemplates] = {};
   bool created = frame != nullptr;
